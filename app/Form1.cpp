@@ -1,0 +1,341 @@
+#include "app/Form1.h"
+
+#include "app/WindowRegistry.h"
+#include "pattern/Caption.h"
+#include "pattern/Display.h"
+#include "pattern/PatternClock.h"
+#include "platform/Twips.h"
+#include "settings/SettingsStore.h"
+#include "ticker/TickerStrip.h"
+#include "ticker/Frm_Tickertape.h"
+#include "about/Frm_info.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+namespace kalvora {
+
+namespace {
+
+constexpr int ClientWidthTwips = 2730;
+constexpr int ClientHeightTwips = 2910;
+
+// Shows the ticker's off-screen strip; it lies below the client area, so only a developer who
+// moves it into view ever sees it.
+class OffscreenStripView : public QWidget {
+public:
+    OffscreenStripView(const OffscreenStrip& strip, QWidget* parent)
+        : QWidget(parent), m_strip(strip) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_strip.image()); }
+
+private:
+    const OffscreenStrip& m_strip;
+};
+
+QFont panelFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+QPushButton* button(const QString& name, const QString& text, const QRect& twips,
+                    QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    b->setFont(panelFont());
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* field(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(name);
+    f->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    f->setFont(panelFont());
+    QPalette colours = f->palette();
+    colours.setColor(QPalette::Base, Qt::black);
+    colours.setColor(QPalette::Text, QColor(255, 255, 0));
+    f->setPalette(colours);
+    f->setText(text);
+    return f;
+}
+
+} // namespace
+
+Form1::Form1(WindowRegistry& windows, const Platform& platform)
+    : LoadedWindow(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ticker(offscreenStrip, [&windows]() -> TickerView& { return *windows.display().Picture1; },
+             platform.programFolder),
+      m_windows(windows), m_platform(platform) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Kalvora Generator"));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    QMenu* bestand = menuBar->addMenu(QStringLiteral("Bestand"));
+    bestand->setObjectName(QStringLiteral("mnu_bestand"));
+    mnu_afsluiten = bestand->addAction(QStringLiteral("Afsluiten"));
+    mnu_afsluiten->setObjectName(QStringLiteral("mnu_afsluiten"));
+    mnu_TT = menuBar->addAction(QStringLiteral("TickerTape"));
+    mnu_TT->setObjectName(QStringLiteral("mnu_TT"));
+    mnu_Info = menuBar->addAction(QStringLiteral("Info"));
+    mnu_Info->setObjectName(QStringLiteral("mnu_Info"));
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, twipsToPixels(ClientWidthTwips), menuHeight);
+
+    // The client area below the menu bar; the controls beyond its edge are cut off by it.
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setGeometry(0, menuHeight, twipsToPixels(ClientWidthTwips),
+                        twipsToPixels(ClientHeightTwips));
+    setFixedSize(twipsToPixels(ClientWidthTwips), menuHeight + twipsToPixels(ClientHeightTwips));
+
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("Kalvora 1"),
+                      {120, 120, 1215, 375}, client);
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Kalvora 2"),
+                      {1440, 120, 1095, 375}, client);
+    Text1 = field(QStringLiteral("Text1"), QStringLiteral("QQ0ABC"), {240, 960, 1095, 375}, client);
+    Text3 = field(QStringLiteral("Text3"), QStringLiteral("QQ0ABC"), {1440, 960, 1095, 375},
+                  client);
+    Text2 = field(QStringLiteral("Text2"), QStringLiteral("144.750 MHz"), {240, 1440, 1095, 375},
+                  client);
+    Text4 = field(QStringLiteral("Text4"), QStringLiteral("144.750 MHz"),
+                  {1440, 1440, 1095, 375}, client);
+    Text5 = field(QStringLiteral("Text5"), QStringLiteral("AA00AA"), {240, 1920, 1095, 375}, client);
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("Scherm"),
+                      {1440, 1920, 1095, 375}, client);
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("TickerTape aan"),
+                      {600, 2400, 1455, 375}, client);
+
+    Label2 = new QLabel(QStringLiteral("Label2"), client);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(twipsRect(120, 4080, 2175, 495));
+    Label1 = new QLabel(QStringLiteral("Label1"), client);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(2760, 4080, 2175, 495));
+    Picture2 = new OffscreenStripView(offscreenStrip, client);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setGeometry(twipsRect(0, 4680, 12040, 495));
+    Text6 = field(QStringLiteral("Text6"), QStringLiteral("Text6"), {2040, 5280, 1335, 735},
+                  client);
+    Text6->setFocusPolicy(Qt::NoFocus);
+
+    QWidget::setTabOrder(Command1, Command2);
+    QWidget::setTabOrder(Command2, Command3);
+    QWidget::setTabOrder(Command3, Text1);
+    QWidget::setTabOrder(Text1, Text2);
+    QWidget::setTabOrder(Text2, Text3);
+    QWidget::setTabOrder(Text3, Text4);
+    QWidget::setTabOrder(Text4, Text5);
+    QWidget::setTabOrder(Text5, Command4);
+
+    // textChanged, not textEdited: an assignment runs the change handling too.
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
+    connect(Text3, &QLineEdit::textChanged, this, &Form1::Text3_Change);
+    connect(Text4, &QLineEdit::textChanged, this, &Form1::Text4_Change);
+    connect(Text5, &QLineEdit::textChanged, this, &Form1::Text5_Change);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(mnu_afsluiten, &QAction::triggered, this, &Form1::mnu_afsluiten_Click);
+    connect(mnu_TT, &QAction::triggered, this, &Form1::mnu_TT_Click);
+    connect(mnu_Info, &QAction::triggered, this, &Form1::mnu_Info_Click);
+
+    // The caption always names what the next click does.
+    connect(&ticker, &TickerScroller::tickerOnChanged, this, [this](bool on) {
+        Command4->setText(on ? QStringLiteral("TickerTape uit") : QStringLiteral("TickerTape aan"));
+    });
+
+    // The clock runs from the moment the window exists; its first tick cannot come before the
+    // start-up has finished, since both run on this thread.
+    Timer1 = new SecondTimer(platform.now, this);
+    connect(Timer1, &SecondTimer::timeout, this, &Form1::Timer1_Timer);
+    Timer1->start();
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form_Load() {
+    ticker.Timer3.stop();
+    SettingsStore& store = *m_platform.store;
+    for (QLineEdit* stationField : {Text1, Text2, Text3, Text4, Text5})
+        stationField->setText(store.ReadSetting(stationField->objectName(), stationField->text()));
+    Lees_TT_Settings();
+    Display& pattern1 = m_windows.display();
+    display2& pattern2 = m_windows.pattern2();
+    pattern1.Label1->setCaption(Text1->text());
+    pattern2.Label1->setCaption(Text3->text());
+    pattern1.Label2->setCaption(Text2->text());
+    pattern2.Label2->setCaption(Text4->text());
+    ScreenSide = QStringLiteral("left");
+    Wissel_Scherm();
+    Text6->setText(QStringLiteral("5"));
+    AltToggle = 1;
+    Start_TT();
+    Command1->setFocus();
+}
+
+void Form1::stationFieldChanged(QLineEdit* stationField, const QString& key) {
+    m_platform.store->WriteSetting(key, stationField->text());
+}
+
+void Form1::Text1_Change() {
+    m_windows.display().Label1->setCaption(Text1->text());
+    stationFieldChanged(Text1, QStringLiteral("Text1"));
+}
+
+void Form1::Text2_Change() {
+    m_windows.display().Label2->setCaption(Text2->text());
+    stationFieldChanged(Text2, QStringLiteral("Text2"));
+}
+
+void Form1::Text3_Change() {
+    m_windows.pattern2().Label1->setCaption(Text3->text());
+    stationFieldChanged(Text3, QStringLiteral("Text3"));
+}
+
+void Form1::Text4_Change() {
+    m_windows.pattern2().Label2->setCaption(Text4->text());
+    stationFieldChanged(Text4, QStringLiteral("Text4"));
+}
+
+void Form1::Text5_Change() {
+    // The locator reaches pattern 1 only through the alternation.
+    stationFieldChanged(Text5, QStringLiteral("Text5"));
+}
+
+void Form1::Command1_Click() {
+    m_windows.display().showInFront();
+}
+
+void Form1::Command2_Click() {
+    m_windows.pattern2().showInFront();
+}
+
+void Form1::Command3_Click() {
+    Wissel_Scherm();
+}
+
+void Form1::mnu_TT_Click() {
+    m_windows.tickerDialog().showInFront();
+}
+
+void Form1::mnu_Info_Click() {
+    m_windows.about().showInFront();
+}
+
+void Form1::Wissel_Scherm() {
+    const auto primaryWidth = [] { return QGuiApplication::primaryScreen()->geometry().width(); };
+    if (ScreenSide == QLatin1String("left")) {
+        ScreenSide = QStringLiteral("right");
+        m_windows.display().move(primaryWidth(), 0);
+        m_windows.pattern2().move(primaryWidth(), 0);
+    } else {
+        ScreenSide = QStringLiteral("left");
+        m_windows.display().move(0, 0);
+        m_windows.pattern2().move(0, 0);
+    }
+}
+
+void Form1::Lees_TT_Settings() {
+    ticker.settings = readTickerSettings(*m_platform.store);
+    const TickerSettings& s = ticker.settings;
+    Display& pattern1 = m_windows.display();
+    TickerStrip& strip = *pattern1.Picture1;
+
+    const QSize stripSize(twipsToPixels(s.TtWidth), twipsToPixels(s.TtHeight));
+    offscreenStrip.resize(stripSize);
+    Picture2->resize(stripSize);
+    // The strip's top comes from its height as it stands in whole pixels.
+    const double top = pixelsToTwips(pattern1.height()) - pixelsToTwips(stripSize.height()) -
+                       s.position();
+    strip.setGeometry(0, twipsToPixels(top), stripSize.width(), stripSize.height());
+
+    strip.setBackColor(s.backColor());
+    offscreenStrip.setBackColor(s.backColor());
+    strip.setForeColor(s.foreColor());
+    offscreenStrip.setForeColor(s.foreColor());
+    offscreenStrip.setFontName(s.TtFont);
+    offscreenStrip.setFontSize(s.fontSize());
+
+    if (s.enabled()) {
+        strip.show();
+        ticker.setTickerOn(true);
+        Command4->show();
+    } else {
+        Command4->hide();
+        strip.hide();
+    }
+}
+
+void Form1::Timer1_Timer() {
+    Display& pattern1 = m_windows.display();
+    const QDateTime now = m_platform.now();
+    pattern1.Label3->setCaption(regionalLongTime(now));
+    pattern1.Label4->setCaption(regionalShortDate(now));
+    const QString second = QString::number(m_platform.now().time().second());
+    if (second != Text6->text())
+        return;
+    if (AltToggle == 1) {
+        pattern1.Label2->setCaption(Text5->text());
+        AltToggle = 0;
+    } else {
+        AltToggle = 1;
+        pattern1.Label2->setCaption(Text2->text());
+    }
+    int swapSecond = Text6->text().toInt() + 2;
+    Text6->setText(QString::number(swapSecond));
+    if (swapSecond > 60) {
+        swapSecond -= 60;
+        Text6->setText(QString::number(swapSecond));
+    }
+}
+
+void Form1::takePatternsDown() {
+    Display* pattern1 = m_windows.loadedDisplay();
+    display2* pattern2 = m_windows.loadedPattern2();
+    if (pattern1)
+        pattern1->hide();
+    if (pattern2)
+        pattern2->hide();
+    if (pattern1)
+        pattern1->unload();
+    if (pattern2)
+        pattern2->unload();
+}
+
+void Form1::mnu_afsluiten_Click() {
+    if (Display* pattern1 = m_windows.loadedDisplay()) {
+        pattern1->hide();
+        pattern1->unload();
+    }
+    if (display2* pattern2 = m_windows.loadedPattern2()) {
+        pattern2->hide();
+        pattern2->unload();
+    }
+    unload();
+}
+
+void Form1::Form_Unload() {
+    // The panel's timers go with it; they must not touch the patterns being closed.
+    Timer1->stop();
+    ticker.Timer3.stop();
+    takePatternsDown();
+}
+
+} // namespace kalvora

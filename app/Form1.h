@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/LoadedWindow.h"
+#include "platform/Platform.h"
+#include "ticker/OffscreenStrip.h"
+#include "ticker/TickerScroller.h"
+
+#include <QString>
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+class QAction;
+
+namespace kalvora {
+class SecondTimer;
+class WindowRegistry;
+
+// The control panel: the five station fields, the buttons that show and move the test
+// patterns, the ticker on/off button and the menu. Its start-up brings the whole program up;
+// it also holds the clock's alternation state and the ticker.
+class Form1 : public LoadedWindow {
+    Q_OBJECT
+public:
+    Form1(WindowRegistry& windows, const Platform& platform);
+    ~Form1() override;
+
+    // Start-up, in its fixed order.
+    void Form_Load();
+
+    void Text1_Change();
+    void Text2_Change();
+    void Text3_Change();
+    void Text4_Change();
+    void Text5_Change();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click() { ticker.Command4_Click(); }
+    void mnu_TT_Click();
+    void mnu_Info_Click();
+    void mnu_afsluiten_Click();
+
+    // Applies the stored ticker settings to both strips and to the on/off button.
+    void Lees_TT_Settings();
+    void Start_TT() { ticker.Start_TT(); }
+    // Once a second: time, date and the frequency/locator alternation on pattern 1.
+    void Timer1_Timer();
+    // Moves both test patterns to the other screen.
+    void Wissel_Scherm();
+
+    QMenuBar* menuBar;
+    QAction* mnu_afsluiten;
+    QAction* mnu_TT;
+    QAction* mnu_Info;
+    QWidget* client;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QLineEdit* Text3;
+    QLineEdit* Text4;
+    QLineEdit* Text5;
+    // Outside the client area, never seen: pattern 1's inner size, the ticker's drawing strip
+    // and the next swap second of the alternation.
+    QLabel* Label1;
+    QLabel* Label2;
+    QWidget* Picture2;
+    QLineEdit* Text6;
+
+    QString ScreenSide;
+    std::int16_t AltToggle = 0;
+
+    SecondTimer* Timer1;
+    OffscreenStrip offscreenStrip;
+    TickerScroller ticker;
+
+protected:
+    void Form_Unload() override;
+
+private:
+    void stationFieldChanged(QLineEdit* field, const QString& key);
+    void takePatternsDown();
+
+    WindowRegistry& m_windows;
+    const Platform& m_platform;
+};
+
+} // namespace kalvora

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QObject>
+#include <functional>
+
+namespace kalvora {
+
+class Form1;
+class Display;
+class display2;
+class Frm_Tickertape;
+class Fonts;
+class Frm_info;
+class LoadedWindow;
+
+// Owns every window of the program. A window is created, hidden, on its first touch (which
+// runs its Form_Load), and forgotten when it unloads; the windows reach each other only through
+// here. When the last window has unloaded, the program ends.
+class WindowRegistry : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowRegistry(Platform platform, std::function<void()> onLastWindowGone = {});
+    ~WindowRegistry() override;
+
+    const Platform& platform() const { return m_platform; }
+
+    // Touch: the window, created and loaded if it is not loaded yet.
+    Form1& form1();
+    Display& display();
+    display2& pattern2();
+    Frm_Tickertape& tickerDialog();
+    Fonts& fonts();
+    Frm_info& about();
+
+    // The window if it is loaded, without creating it.
+    Form1* loadedForm1() const { return m_form1; }
+    Display* loadedDisplay() const { return m_display; }
+    display2* loadedPattern2() const { return m_display2; }
+    Frm_Tickertape* loadedTickerDialog() const { return m_tickerDialog; }
+    Fonts* loadedFonts() const { return m_fonts; }
+    Frm_info* loadedAbout() const { return m_about; }
+
+    bool anyWindowLoaded() const;
+
+private:
+    template <typename Window> void track(Window*& slot, Window* window);
+
+    Platform m_platform;
+    std::function<void()> m_onLastWindowGone;
+    Form1* m_form1 = nullptr;
+    Display* m_display = nullptr;
+    display2* m_display2 = nullptr;
+    Frm_Tickertape* m_tickerDialog = nullptr;
+    Fonts* m_fonts = nullptr;
+    Frm_info* m_about = nullptr;
+};
+
+} // namespace kalvora

@@ -1,0 +1,40 @@
+#include "pattern/Caption.h"
+
+#include "platform/Twips.h"
+
+namespace kalvora {
+
+Caption::Caption(const QString& name, QWidget* parent, const QRect& twips, const QString& family,
+                 double points, Qt::Alignment horizontal, Sizing sizing, bool opaqueBlack)
+    : QLabel(parent), m_sizing(sizing) {
+    setObjectName(name);
+    setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    QFont font(family);
+    font.setPointSizeF(points);
+    font.setBold(true);
+    setFont(font);
+    setAlignment(horizontal | Qt::AlignTop);
+    setMargin(0);
+    setIndent(0);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, Qt::white);
+    colours.setColor(QPalette::Window, Qt::black);
+    setPalette(colours);
+    setAutoFillBackground(opaqueBlack);
+    setTextFormat(Qt::PlainText);
+}
+
+void Caption::setCaption(const QString& text) {
+    setText(text);
+    if (m_sizing == Sizing::Fixed)
+        return;
+    const QRect before = geometry();
+    const QFontMetrics metrics(font());
+    const QSize size(metrics.horizontalAdvance(text), metrics.height());
+    int left = before.left();
+    if (m_sizing == Sizing::KeepCentre)
+        left = before.left() + (before.width() - size.width()) / 2;
+    setGeometry(QRect(QPoint(left, before.top()), size));
+}
+
+} // namespace kalvora

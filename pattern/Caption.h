@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QLabel>
+
+namespace kalvora {
+
+// A caption laid over a test-pattern picture. Its text line starts at the top of its box.
+// A caption that sizes itself takes the size of its text whenever the text changes, keeping
+// its left edge or its centre where it was.
+class Caption : public QLabel {
+    Q_OBJECT
+public:
+    enum class Sizing { Fixed, KeepLeft, KeepCentre };
+
+    Caption(const QString& name, QWidget* parent, const QRect& twips, const QString& family,
+            double points, Qt::Alignment horizontal, Sizing sizing, bool opaqueBlack);
+
+    void setCaption(const QString& text);
+
+private:
+    Sizing m_sizing;
+};
+
+} // namespace kalvora

@@ -1,0 +1,67 @@
+#include "pattern/Display.h"
+
+#include "pattern/Caption.h"
+#include "pattern/PictureBox.h"
+#include "platform/Twips.h"
+#include "ticker/TickerStrip.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr int InnerWidthTwips = 12120;
+constexpr int InnerHeightTwips = 9120;
+
+void layOutPatternWindow(LoadedWindow& window) {
+    window.setWindowTitle(QStringLiteral("Form2"));
+    window.setFixedSize(twipsToPixels(InnerWidthTwips), twipsToPixels(InnerHeightTwips));
+}
+
+} // namespace
+
+Display::Display() : LoadedWindow(Qt::Window | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("Display"));
+    layOutPatternWindow(*this);
+    // Children are created bottom of the stacking order first.
+    Image1 = new PictureBox(QStringLiteral("Image1"), QStringLiteral(":/pictures/pattern1.png"),
+                            this);
+    Image1->setGeometry(twipsRect(-120, 0, 12225, 9120));
+    const auto verdana = QStringLiteral("Verdana");
+    Label1 = new Caption(QStringLiteral("Label1"), this, QRect(4500, 840, 2955, 705), verdana,
+                         29.25, Qt::AlignHCenter, Caption::Sizing::KeepCentre, true);
+    Label2 = new Caption(QStringLiteral("Label2"), this, QRect(4440, 6960, 3855, 555),
+                         QStringLiteral("MS Sans Serif"), 24, Qt::AlignHCenter,
+                         Caption::Sizing::Fixed, false);
+    Label3 = new Caption(QStringLiteral("Label3"), this, QRect(7800, 4200, 2175, 615), verdana,
+                         20.25, Qt::AlignHCenter, Caption::Sizing::Fixed, true);
+    Label4 = new Caption(QStringLiteral("Label4"), this, QRect(2040, 4200, 2535, 615), verdana,
+                         20.25, Qt::AlignHCenter, Caption::Sizing::Fixed, true);
+    Label1->setCaption(QStringLiteral("QQ0ABC"));
+    Label2->setCaption(QStringLiteral("144.750 MHz"));
+    Picture1 = new TickerStrip(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twipsRect(0, 8400, 12135, 495));
+    Picture1->setBackColor(Qt::red);
+    connect(Image1, &PictureBox::clicked, this, &Display::Image1_Click);
+}
+
+void Display::Form_Load() {
+    emit loaded(pixelsToTwips(height()), pixelsToTwips(width()));
+}
+
+display2::display2() : LoadedWindow(Qt::Window | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("display2"));
+    layOutPatternWindow(*this);
+    Image1 = new PictureBox(QStringLiteral("Image1"), QStringLiteral(":/pictures/pattern2.png"),
+                            this);
+    Image1->setGeometry(twipsRect(0, 0, 12135, 9120));
+    const auto sansSerif = QStringLiteral("MS Sans Serif");
+    Label1 = new Caption(QStringLiteral("Label1"), this, QRect(0, 3840, 2685, 720), sansSerif,
+                         29.25, Qt::AlignLeft, Caption::Sizing::KeepLeft, true);
+    Label2 = new Caption(QStringLiteral("Label2"), this, QRect(0, 7680, 3705, 720), sansSerif,
+                         29.25, Qt::AlignLeft, Caption::Sizing::KeepLeft, true);
+    Label1->setCaption(QStringLiteral(" QQ0ABC"));
+    Label2->setCaption(QStringLiteral(" 144.750 MHz"));
+}
+
+} // namespace kalvora

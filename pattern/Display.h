@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/LoadedWindow.h"
+
+namespace kalvora {
+
+class Caption;
+class PictureBox;
+class TickerStrip;
+
+// Test pattern 1: picture, call sign, frequency/locator line, time, date and the ticker strip,
+// in a borderless 808 x 608 window meant for the transmitter's screen.
+class Display : public LoadedWindow {
+    Q_OBJECT
+public:
+    Display();
+
+    // Reports the inner size in twips; the control panel keeps it.
+    void Form_Load();
+    // A click on the picture takes pattern 1 off the screen.
+    void Image1_Click() { hide(); }
+    void Form_Terminate() { hide(); }
+
+    PictureBox* Image1;
+    Caption* Label1; // call sign
+    Caption* Label2; // frequency or locator
+    Caption* Label3; // time
+    Caption* Label4; // date
+    TickerStrip* Picture1;
+
+signals:
+    void loaded(int innerHeightTwips, int innerWidthTwips);
+};
+
+// Test pattern 2: colour bars with call sign and frequency.
+class display2 : public LoadedWindow {
+    Q_OBJECT
+public:
+    display2();
+
+    PictureBox* Image1;
+    Caption* Label1; // call sign
+    Caption* Label2; // frequency
+};
+
+} // namespace kalvora

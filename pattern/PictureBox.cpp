@@ -1,0 +1,33 @@
+#include "pattern/PictureBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kalvora {
+
+PictureBox::PictureBox(const QString& name, const QString& resource, QWidget* parent)
+    : QWidget(parent), m_picture(resource) {
+    setObjectName(name);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::resizeEvent(QResizeEvent*) {
+    m_scaled = m_picture.convertToFormat(QImage::Format_RGB32)
+                   .scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter(this).drawImage(0, 0, m_scaled);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    m_pressed = false;
+}
+
+} // namespace kalvora

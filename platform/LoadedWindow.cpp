@@ -1,0 +1,32 @@
+#include "platform/LoadedWindow.h"
+
+#include <QCloseEvent>
+#include <QFont>
+
+namespace kalvora {
+
+LoadedWindow::LoadedWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void LoadedWindow::showInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void LoadedWindow::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+    emit unloaded();
+}
+
+void installFontSubstitutes() {
+#ifndef Q_OS_WIN
+    // Windows itself maps "MS Sans Serif" to Microsoft Sans Serif, which is Arial-like.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"));
+    QFont::insertSubstitution(QStringLiteral("Calisto MT"), QStringLiteral("Liberation Serif"));
+#endif
+}
+
+} // namespace kalvora

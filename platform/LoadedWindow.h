@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+namespace kalvora {
+
+// A top-level window that lives from its first touch until it unloads. Unloading (by code or
+// by its close box) runs the window's own closing, tells the registry and deletes the window.
+class LoadedWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit LoadedWindow(Qt::WindowFlags flags = Qt::Window);
+
+    void unload() { close(); }
+    // Makes the window visible, brings it to the front and activates it.
+    void showInFront();
+
+signals:
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // The window's own closing, before it is gone.
+    virtual void Form_Unload() {}
+};
+
+// Fonts named in the window layouts that other systems lack, mapped to look-alikes.
+void installFontSubstitutes();
+
+} // namespace kalvora

@@ -1,0 +1,30 @@
+#include "platform/Platform.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QMessageBox>
+
+namespace kalvora {
+
+Platform Platform::system(SettingsStore* store, const QString& programFolder) {
+    Platform platform;
+    platform.store = store;
+    platform.programFolder = programFolder;
+    platform.now = [] { return QDateTime::currentDateTime(); };
+    platform.screenFonts = [] { return QFontDatabase::families(); };
+    platform.chooseColour = [](const QColor& initial,
+                               QWidget* parent) -> std::optional<QColor> {
+        const QColor chosen = QColorDialog::getColor(initial, parent);
+        if (!chosen.isValid())
+            return std::nullopt;
+        return chosen;
+    };
+    platform.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    platform.warn = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox::warning(parent, title, text);
+    };
+    return platform;
+}
+
+} // namespace kalvora

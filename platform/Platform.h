@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace kalvora {
+
+class SettingsStore;
+
+// Everything the windows take from the platform. main.cpp fills it with the real pieces; a
+// test replaces any of them (a temporary store and folder, a set clock, a fixed font list, a
+// colour chooser that answers at once, a launcher that records the address).
+struct Platform {
+    SettingsStore* store = nullptr;
+    // The folder that holds TickerTape.txt.
+    QString programFolder;
+    std::function<QDateTime()> now;
+    // The screen's font families, in the platform's order.
+    std::function<QStringList()> screenFonts;
+    // Shows a colour chooser starting at `initial`; nothing when the operator cancels.
+    std::function<std::optional<QColor>(const QColor& initial, QWidget* parent)> chooseColour;
+    // Opens a web address in the default browser; false when that failed.
+    std::function<bool(const QUrl&)> openUrl;
+    // Tells the operator about a problem they can act on.
+    std::function<void(QWidget* parent, const QString& title, const QString& text)> warn;
+
+    // The real pieces; the store and folder are the caller's.
+    static Platform system(SettingsStore* store, const QString& programFolder);
+};
+
+} // namespace kalvora

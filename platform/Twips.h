@@ -1,0 +1,27 @@
+#pragma once
+
+#include "settings/ValueConversions.h"
+
+#include <QRect>
+
+namespace kalvora {
+
+// Window layouts are given in twips; at 96 dots per inch 15 twips make one pixel. Positions
+// stay in twips in the code so that they can be checked against the layout tables, and are
+// converted here, at the edge.
+constexpr int TwipsPerPixel = 15;
+
+inline int twipsToPixels(double twips) {
+    return static_cast<int>(roundHalfEven(twips / TwipsPerPixel));
+}
+
+inline int pixelsToTwips(int pixels) {
+    return pixels * TwipsPerPixel;
+}
+
+inline QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+} // namespace kalvora

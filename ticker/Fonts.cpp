@@ -1,0 +1,61 @@
+#include "ticker/Fonts.h"
+
+#include "platform/Twips.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QScreen>
+
+namespace kalvora {
+
+Fonts::Fonts(const Platform& platform)
+    : LoadedWindow(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_platform(platform) {
+    setObjectName(QStringLiteral("Fonts"));
+    setWindowTitle(QStringLiteral("Fonts"));
+    setFixedSize(twipsToPixels(4680), twipsToPixels(3090));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(twipsRect(120, 120, 4455, 2790));
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setSortingEnabled(false);
+    QPalette colours = List1->palette();
+    colours.setColor(QPalette::Base, Qt::black);
+    colours.setColor(QPalette::Text, QColor(0, 255, 0));
+    List1->setPalette(colours);
+    // A double-click anywhere in the list picks, also where there is no entry.
+    List1->viewport()->installEventFilter(this);
+
+    // No owner: centre on the screen the ticker dialog normally stands on.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void Fonts::Form_Load() {
+    List1->clear();
+    // Every screen font, once, in the platform's order.
+    List1->addItems(m_platform.screenFonts());
+}
+
+void Fonts::List1_DblClick() {
+    const QList<QListWidgetItem*> selected = List1->selectedItems();
+    emit fontPicked(selected.isEmpty() ? QString() : selected.first()->text());
+    unload();
+}
+
+bool Fonts::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        List1_DblClick();
+        return true;
+    }
+    return LoadedWindow::eventFilter(watched, event);
+}
+
+} // namespace kalvora

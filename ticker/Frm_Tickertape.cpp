@@ -1,0 +1,268 @@
+#include "ticker/Frm_Tickertape.h"
+
+#include "platform/Twips.h"
+#include "settings/SettingsStore.h"
+#include "settings/ValueConversions.h"
+#include "ticker/TickerFile.h"
+#include "ticker/TickerSettings.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QDir>
+#include <cmath>
+#include <optional>
+
+namespace kalvora {
+
+namespace {
+
+const QColor Yellow(255, 255, 0);
+const QColor Green(0, 255, 0);
+
+void setColors(QWidget* widget, const QColor& text, const QColor& background) {
+    QPalette colours = widget->palette();
+    colours.setColor(QPalette::WindowText, text);
+    colours.setColor(QPalette::Text, text);
+    colours.setColor(QPalette::Window, background);
+    colours.setColor(QPalette::Base, background);
+    widget->setPalette(colours);
+}
+
+template <typename Widget>
+Widget* place(Widget* widget, const QString& name, const QRect& twips) {
+    widget->setObjectName(name);
+    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    return widget;
+}
+
+QLabel* label(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
+    auto* l = place(new QLabel(text, parent), name, twips);
+    setColors(l, Yellow, Qt::black);
+    return l;
+}
+
+QLineEdit* field(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
+    auto* f = place(new QLineEdit(text, parent), name, twips);
+    setColors(f, Green, Qt::black);
+    return f;
+}
+
+QPushButton* button(const QString& name, const QString& text, const QRect& twips,
+                    QWidget* parent) {
+    auto* b = place(new QPushButton(text, parent), name, twips);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QWidget* swatch(const QString& name, const QColor& color, const QRect& twips, QWidget* parent) {
+    auto* s = place(new QWidget(parent), name, twips);
+    s->setAutoFillBackground(true);
+    Frm_Tickertape::setSwatchColor(s, color);
+    return s;
+}
+
+// A stored colour the swatch can show, or nothing.
+std::optional<QColor> storedColor(const QString& text) {
+    const Converted<std::int32_t> value = toInt32(text);
+    if (!value.ok() || value.value < 0 || value.value > 0xFFFFFF)
+        return std::nullopt;
+    return colorFromBgr(value.value);
+}
+
+bool wholeNumberIn(const QString& text, double low, double high) {
+    const Converted<double> number = toDouble(text);
+    return number.ok() && number.value == std::floor(number.value) && number.value >= low &&
+           number.value <= high;
+}
+
+} // namespace
+
+QColor Frm_Tickertape::swatchColor(const QWidget* swatch) {
+    return swatch->palette().color(QPalette::Window);
+}
+
+void Frm_Tickertape::setSwatchColor(QWidget* swatch, const QColor& color) {
+    QPalette colours = swatch->palette();
+    colours.setColor(QPalette::Window, color);
+    swatch->setPalette(colours);
+}
+
+Frm_Tickertape::Frm_Tickertape(const Platform& platform)
+    : LoadedWindow(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_platform(platform) {
+    setObjectName(QStringLiteral("Frm_Tickertape"));
+    setWindowTitle(QStringLiteral("TickerTape Settings"));
+    setFixedSize(twipsToPixels(4230), twipsToPixels(6915));
+    setColors(this, Yellow, Qt::black);
+    setAutoFillBackground(true);
+
+    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Enabled : :"), {240, 120, 735, 255},
+                   this);
+    tt_enabled = place(new QCheckBox(this), QStringLiteral("tt_enabled"), {1080, 120, 255, 255});
+    setColors(tt_enabled, Green, Qt::black);
+
+    Frame2 = place(new QGroupBox(this), QStringLiteral("Frame2"), {240, 480, 3735, 1935});
+    setColors(Frame2, Qt::white, Qt::black);
+    Text1 = place(new QPlainTextEdit(Frame2), QStringLiteral("Text1"), {120, 240, 3495, 1575});
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setPalette(QPalette());
+
+    Frame1 = place(new QGroupBox(this), QStringLiteral("Frame1"), {240, 2520, 3735, 3495});
+    setColors(Frame1, Yellow, Qt::black);
+    label(QStringLiteral("Label1"), QStringLiteral("Speed :"), {120, 240, 735, 255}, Frame1);
+    tt_speed = field(QStringLiteral("tt_speed"), QStringLiteral("50"), {1320, 240, 855, 285},
+                     Frame1);
+    label(QStringLiteral("Label3"), QStringLiteral("Regel Lengte :"), {120, 720, 1215, 255},
+          Frame1);
+    tt_regellengte = field(QStringLiteral("tt_regellengte"), QStringLiteral("50"),
+                           {1320, 720, 855, 285}, Frame1);
+    label(QStringLiteral("Label4"), QStringLiteral("Font :"), {120, 1080, 1215, 255}, Frame1);
+    tt_font = field(QStringLiteral("tt_font"), QString(), {1320, 1080, 855, 285}, Frame1);
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("Select Font"),
+                      {2400, 1080, 1215, 255}, Frame1);
+    label(QStringLiteral("Label5"), QStringLiteral("Font Size :"), {120, 1440, 975, 255}, Frame1);
+    tt_fontsize = field(QStringLiteral("tt_fontsize"), QStringLiteral("25"),
+                        {1320, 1440, 855, 285}, Frame1);
+    label(QStringLiteral("Label6"), QStringLiteral("Background :"), {120, 1920, 1215, 255},
+          Frame1);
+    Picture1 = swatch(QStringLiteral("Picture1"), Qt::black, {1320, 1920, 855, 255}, Frame1);
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Select color"),
+                      {2400, 1920, 1215, 255}, Frame1);
+    label(QStringLiteral("Label7"), QStringLiteral("Letter color :"), {120, 2400, 975, 255},
+          Frame1);
+    Picture2 = swatch(QStringLiteral("Picture2"), Qt::white, {1320, 2400, 855, 255}, Frame1);
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("Select color"),
+                      {2400, 2400, 1215, 255}, Frame1);
+    label(QStringLiteral("Label9"), QStringLiteral("Position :"), {360, 2880, 735, 255}, Frame1);
+    tt_position = field(QStringLiteral("tt_position"), QStringLiteral("0"),
+                        {1320, 2880, 855, 285}, Frame1);
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("Save"), {3000, 6240, 975, 495},
+                      this);
+
+    // Keyboard order: "Save" first, then as the layout numbers them.
+    const QList<QWidget*> order = {Command1,       Command4, Command3, Command2,
+                                   tt_fontsize,    tt_font,  tt_regellengte,
+                                   tt_speed,       tt_position, Text1, tt_enabled};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    Command1->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &Frm_Tickertape::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Frm_Tickertape::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Frm_Tickertape::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Frm_Tickertape::Command4_Click);
+    connect(tt_enabled, &QCheckBox::clicked, this, &Frm_Tickertape::tt_enabled_Click);
+}
+
+void Frm_Tickertape::Form_Load() {
+    Text1->clear();
+    m_tickerPath = TickerFile::pathIn(m_platform.programFolder);
+    const TickerFile::Loaded loaded = TickerFile::load(m_tickerPath);
+    Text1->setPlainText(loaded.text);
+
+    SettingsStore& store = *m_platform.store;
+    tt_speed->setText(store.ReadSetting(QStringLiteral("tt_speed"), tt_speed->text()));
+    const Converted<std::int16_t> enabled = toInt16(store.ReadSetting(
+        QStringLiteral("tt_enabled"), tt_enabled->isChecked() ? QStringLiteral("1")
+                                                               : QStringLiteral("0")));
+    tt_enabled->setChecked(enabled.ok() && enabled.value != 0);
+    tt_regellengte->setText(store.ReadSetting(QStringLiteral("tt_regellengte"), QStringLiteral("50")));
+    tt_position->setText(store.ReadSetting(QStringLiteral("tt_position"), QStringLiteral("0")));
+    if (const auto back = storedColor(store.ReadSetting(QStringLiteral("tt_backcolor"),
+                                                         bgrFromColor(swatchColor(Picture1)))))
+        setSwatchColor(Picture1, *back);
+    if (const auto fore = storedColor(store.ReadSetting(QStringLiteral("tt_forecolor"),
+                                                         bgrFromColor(swatchColor(Picture2)))))
+        setSwatchColor(Picture2, *fore);
+    tt_enabled_Click();
+    tt_fontsize->setText(store.ReadSetting(QStringLiteral("tt_fontsize"), QStringLiteral("24")));
+    tt_font->setText(store.ReadSetting(QStringLiteral("tt_font"), QStringLiteral("arial")));
+
+    if (loaded.truncated)
+        m_platform.warn(this, windowTitle(),
+                        QStringLiteral("%1 is larger than 1 MiB. Only its first 1 MiB is shown "
+                                       "and run by the ticker; \"Save\" keeps only what is shown.")
+                            .arg(QDir::toNativeSeparators(m_tickerPath)));
+}
+
+QString Frm_Tickertape::invalidFieldMessage() const {
+    if (!wholeNumberIn(tt_speed->text(), 0, 65535))
+        return QStringLiteral("Speed : must be a whole number of milliseconds from 0 to 65535.");
+    if (!wholeNumberIn(tt_regellengte->text(), -32768, 32767))
+        return QStringLiteral("Regel Lengte : must be a whole number from -32768 to 32767.");
+    const Converted<double> size = toDouble(tt_fontsize->text());
+    if (!size.ok() || size.value <= 0 || size.value > TickerSettings::MaxFontSize)
+        return QStringLiteral("Font Size : must be a number above 0, up to 1213.");
+    const Converted<double> position = toDouble(tt_position->text());
+    if (!position.ok() || position.value < -32768 || position.value > 32767)
+        return QStringLiteral("Position : must be a number from -32768 to 32767 (twips).");
+    return QString();
+}
+
+void Frm_Tickertape::Command1_Click() {
+    // Nothing is written unless everything can be: first the values, then the file.
+    const QString invalid = invalidFieldMessage();
+    if (!invalid.isEmpty()) {
+        m_platform.warn(this, windowTitle(), QStringLiteral("Not saved. ") + invalid);
+        return;
+    }
+    m_tickerPath = TickerFile::pathIn(m_platform.programFolder);
+    QString text = Text1->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const TickerFile::WriteResult written = TickerFile::write(m_tickerPath, text);
+    if (!written.ok) {
+        m_platform.warn(this, windowTitle(),
+                        QStringLiteral("Not saved: %1 could not be written (%2). Your changes "
+                                       "are still here.")
+                            .arg(QDir::toNativeSeparators(m_tickerPath), written.error));
+        return;
+    }
+
+    SettingsStore& store = *m_platform.store;
+    store.WriteSetting(QStringLiteral("tt_speed"), tt_speed->text());
+    store.WriteSetting(QStringLiteral("tt_enabled"),
+                       tt_enabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    store.WriteSetting(QStringLiteral("tt_regellengte"), tt_regellengte->text());
+    store.WriteSetting(QStringLiteral("tt_fontsize"), tt_fontsize->text());
+    store.WriteSetting(QStringLiteral("tt_font"), tt_font->text());
+    store.WriteSetting(QStringLiteral("tt_position"), tt_position->text());
+    store.WriteSetting(QStringLiteral("tt_backcolor"),
+                       QString::number(bgrFromColor(swatchColor(Picture1))));
+    store.WriteSetting(QStringLiteral("tt_forecolor"),
+                       QString::number(bgrFromColor(swatchColor(Picture2))));
+    emit saved();
+    unload();
+}
+
+void Frm_Tickertape::chooseColor(QWidget* swatch) {
+    // Cancel leaves the swatch as it was.
+    if (const auto chosen = m_platform.chooseColour(m_lastColor, this)) {
+        m_lastColor = *chosen;
+        setSwatchColor(swatch, *chosen);
+    }
+}
+
+void Frm_Tickertape::Command2_Click() {
+    chooseColor(Picture1);
+}
+
+void Frm_Tickertape::Command3_Click() {
+    chooseColor(Picture2);
+}
+
+void Frm_Tickertape::Command4_Click() {
+    emit fontPickerRequested();
+}
+
+void Frm_Tickertape::tt_enabled_Click() {
+    const bool enabled = tt_enabled->isChecked();
+    Frame1->setEnabled(enabled);
+    Frame2->setEnabled(enabled);
+}
+
+} // namespace kalvora

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/LoadedWindow.h"
+#include "platform/Platform.h"
+
+#include <QColor>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace kalvora {
+
+// "TickerTape Settings": the ticker's text (TickerTape.txt) and its stored settings. "Save"
+// writes both, has the control panel apply them, and closes the window.
+class Frm_Tickertape : public LoadedWindow {
+    Q_OBJECT
+public:
+    explicit Frm_Tickertape(const Platform& platform);
+
+    void Form_Load();
+    void Command1_Click(); // Save
+    void Command2_Click(); // background colour
+    void Command3_Click(); // letter colour
+    void Command4_Click(); // font picker
+    void tt_enabled_Click();
+
+    QLabel* Label2;
+    QCheckBox* tt_enabled;
+    QGroupBox* Frame2;
+    QPlainTextEdit* Text1;
+    QGroupBox* Frame1;
+    QLineEdit* tt_speed;
+    QLineEdit* tt_regellengte;
+    QLineEdit* tt_font;
+    QPushButton* Command4;
+    QLineEdit* tt_fontsize;
+    QWidget* Picture1; // background swatch
+    QPushButton* Command2;
+    QWidget* Picture2; // letter-colour swatch
+    QPushButton* Command3;
+    QLineEdit* tt_position;
+    QPushButton* Command1;
+
+    static QColor swatchColor(const QWidget* swatch);
+    static void setSwatchColor(QWidget* swatch, const QColor& color);
+
+signals:
+    // The settings are stored: the control panel applies them.
+    void saved();
+    void fontPickerRequested();
+
+private:
+    void chooseColor(QWidget* swatch);
+    // The first field whose value the ticker cannot use, with what it accepts; empty if none.
+    QString invalidFieldMessage() const;
+
+    const Platform& m_platform;
+    QString m_tickerPath;
+    // The colour chooser's memory: the last colour confirmed in this window, or black.
+    QColor m_lastColor = Qt::black;
+};
+
+} // namespace kalvora

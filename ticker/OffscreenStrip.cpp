@@ -1,0 +1,106 @@
+#include "ticker/OffscreenStrip.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <cmath>
+
+namespace kalvora {
+
+namespace {
+
+// Drawing happens at 96 dots per inch whatever the screen, so that 15 twips are one pixel
+// and a point size gives the same pixels everywhere.
+constexpr int DotsPerMeter96Dpi = 3780;
+
+QImage blankImage(QSize size, const QColor& color) {
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.setDotsPerMeterX(DotsPerMeter96Dpi);
+    image.setDotsPerMeterY(DotsPerMeter96Dpi);
+    image.fill(color);
+    return image;
+}
+
+} // namespace
+
+OffscreenStrip::OffscreenStrip()
+    : m_image(blankImage(QSize(1, 1), Qt::white)), m_font(QStringLiteral("MS Sans Serif")) {
+    m_font.setPointSizeF(12);
+    m_font.setBold(true);
+    m_font.setKerning(false);
+    m_font.setStyleStrategy(QFont::PreferAntialias);
+    fontChanged();
+}
+
+void OffscreenStrip::resize(QSize size) {
+    if (size == m_image.size())
+        return;
+    QImage resized = blankImage(size, m_backColor);
+    QPainter(&resized).drawImage(0, 0, m_image);
+    m_image = resized;
+}
+
+void OffscreenStrip::setFontName(const QString& family) {
+    if (m_font.family() == family)
+        return;
+    m_font.setFamily(family);
+    fontChanged();
+}
+
+void OffscreenStrip::setFontSize(double points) {
+    if (m_font.pointSizeF() == points)
+        return;
+    m_font.setPointSizeF(points);
+    fontChanged();
+}
+
+void OffscreenStrip::fontChanged() {
+    m_widths.clear();
+    const QFontMetricsF metrics(m_font, &m_image);
+    m_ascent = static_cast<int>(std::lround(metrics.ascent()));
+    m_lineHeight = static_cast<int>(std::lround(metrics.lineSpacing()));
+}
+
+int OffscreenStrip::textWidth(QChar ch) {
+    const auto cached = m_widths.constFind(ch.unicode());
+    if (cached != m_widths.constEnd())
+        return *cached;
+    const QFontMetricsF metrics(m_font, &m_image);
+    const int width = static_cast<int>(std::lround(metrics.horizontalAdvance(ch)));
+    m_widths.insert(ch.unicode(), width);
+    return width;
+}
+
+int OffscreenStrip::lineHeight() const {
+    return m_lineHeight;
+}
+
+void OffscreenStrip::clear() {
+    m_image.fill(m_backColor);
+    m_printPosition = QPoint(0, 0);
+}
+
+void OffscreenStrip::print(const QString& text, int from) {
+    const int width = m_image.width();
+    int x = m_printPosition.x();
+    if (m_printPosition.y() < m_image.height()) {
+        QPainter painter(&m_image);
+        painter.setFont(m_font);
+        painter.setPen(m_foreColor);
+        const int baseline = m_printPosition.y() + m_ascent;
+        bool pastEdge = false;
+        for (qsizetype i = std::max(from, 1) - 1; i < text.size(); ++i) {
+            if (x >= width) {
+                if (pastEdge)
+                    break;
+                pastEdge = true; // one more, for a glyph that reaches back over the edge
+            }
+            const QChar ch = text.at(i);
+            if (ch != QLatin1Char(' '))
+                painter.drawText(QPoint(x, baseline), QString(ch));
+            x += textWidth(ch);
+        }
+    }
+    m_printPosition = QPoint(0, m_printPosition.y() + m_lineHeight);
+}
+
+} // namespace kalvora

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QPoint>
+#include <QString>
+
+namespace kalvora {
+
+// The ticker's drawing strip that nobody sees: a persistent image with its own print position,
+// font and colours. The scroller prints the text on it once per character advance and copies a
+// window of it onto the visible strip at every step.
+//
+// Text is printed glyph by glyph at whole-pixel advances equal to the measured character
+// widths, without kerning or ligatures, so that a character sits exactly where the widths of
+// the characters before it say. That is what lets the scroller shift the picture by exactly one
+// pixel per step.
+class OffscreenStrip {
+public:
+    OffscreenStrip();
+
+    // Pixel size; the content that still fits is kept.
+    void resize(QSize size);
+    QSize size() const { return m_image.size(); }
+
+    void setBackColor(const QColor& color) { m_backColor = color; }
+    QColor backColor() const { return m_backColor; }
+    void setForeColor(const QColor& color) { m_foreColor = color; }
+    QColor foreColor() const { return m_foreColor; }
+    // Replaces face and size; the weight stays bold.
+    void setFontName(const QString& family);
+    void setFontSize(double points);
+    const QFont& font() const { return m_font; }
+
+    // Fills with the background colour and puts the print position at the top-left corner.
+    void clear();
+    // Prints `text` from position `from` (counted from 1) at the print position, then moves
+    // the print position to the start of the next line. Only as much of the text as covers the
+    // strip, plus one character, is drawn: the cost does not grow with the text's length.
+    void print(const QString& text, int from = 1);
+    // Width in pixels of one character in the strip's font (0 for "no character").
+    int textWidth(QChar ch);
+    int lineHeight() const;
+
+    QPoint printPosition() const { return m_printPosition; }
+    const QImage& image() const { return m_image; }
+
+private:
+    void fontChanged();
+
+    QImage m_image;
+    QFont m_font;
+    QColor m_backColor = Qt::white;
+    QColor m_foreColor = Qt::black;
+    QPoint m_printPosition;
+    QHash<char16_t, int> m_widths;
+    int m_ascent = 0;
+    int m_lineHeight = 0;
+};
+
+} // namespace kalvora

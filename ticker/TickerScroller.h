@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ticker/OffscreenStrip.h"
+#include "ticker/TickerSettings.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+namespace kalvora {
+
+// What the scroller needs of the visible strip on test pattern 1.
+class TickerView {
+public:
+    virtual ~TickerView() = default;
+    // One-to-one copy of the strip-sized window of `source` whose left edge is column
+    // `sourceX`; columns beyond the source show its background colour.
+    virtual void showColumns(const OffscreenStrip& source, int sourceX) = 0;
+    virtual void setStripVisible(bool visible) = 0;
+};
+
+// Runs the ticker text across the visible strip, one pixel per step of Timer3.
+//
+// The text is printed on the off-screen strip once per character; each step copies a window of
+// that strip shifted by StartX onto the visible strip. When the first character has moved out
+// of the window, the strip is printed again from the next character and StartX starts over.
+// At the end of the text the file is read again and the next run starts.
+class TickerScroller : public QObject {
+    Q_OBJECT
+public:
+    // `visibleStrip` is asked for the strip at each use: the pattern window that owns it is
+    // created on first touch.
+    TickerScroller(OffscreenStrip& offscreen, std::function<TickerView&()> visibleStrip,
+                   QString programFolder, QObject* parent = nullptr);
+
+    // The settings copies, replaced by Lees_TT_Settings.
+    TickerSettings settings;
+
+    // Scroller state. Positions count characters from 1; they are plain ints, so a text of
+    // any length the file can give fits.
+    QString TickerText;
+    QString TickerPath;
+    int StartChar = 0;
+    int StopChar = 0;
+    int StartX = 0;
+    bool TickerOn = false;
+
+    // Precise, because the ticker is on air; an interval of 0 keeps it stopped.
+    QTimer Timer3;
+
+    // Reads and composes the text and starts a run (at start-up and at the end of each run).
+    void Start_TT();
+    // One scroll step.
+    void Timer3_Timer();
+    // The on/off button: shows or hides the strip; the scroller keeps running either way.
+    void Command4_Click();
+
+    void setTickerOn(bool on);
+
+signals:
+    void tickerOnChanged(bool on);
+
+private:
+    OffscreenStrip& m_offscreen;
+    std::function<TickerView&()> m_visibleStrip;
+    QString m_programFolder;
+};
+
+} // namespace kalvora

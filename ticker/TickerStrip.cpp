@@ -1,0 +1,47 @@
+#include "ticker/TickerStrip.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+namespace kalvora {
+
+TickerStrip::TickerStrip(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TickerStrip::setBackColor(const QColor& color) {
+    m_backColor = color;
+    if (!m_image.isNull())
+        m_image.fill(color);
+    update();
+}
+
+void TickerStrip::resizeEvent(QResizeEvent*) {
+    m_image = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    m_image.fill(m_backColor);
+}
+
+void TickerStrip::showColumns(const OffscreenStrip& source, int sourceX) {
+    const QImage& from = source.image();
+    const int width = m_image.width();
+    const int copied = std::clamp(from.width() - sourceX, 0, width);
+    const QRgb fill = source.backColor().rgb();
+    for (int y = 0; y < m_image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        int x = 0;
+        if (y < from.height() && copied > 0) {
+            std::memcpy(line, reinterpret_cast<const QRgb*>(from.constScanLine(y)) + sourceX,
+                        size_t(copied) * sizeof(QRgb));
+            x = copied;
+        }
+        std::fill(line + x, line + width, fill);
+    }
+    update();
+}
+
+void TickerStrip::paintEvent(QPaintEvent*) {
+    QPainter(this).drawImage(0, 0, m_image);
+}
+
+} // namespace kalvora

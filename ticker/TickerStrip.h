@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ticker/TickerScroller.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace kalvora {
+
+// The visible ticker strip on test pattern 1 (`Picture1`). It keeps its own image: each step
+// copies the strip-sized window of the off-screen strip into it, and paintEvent only draws it.
+class TickerStrip : public QWidget, public TickerView {
+    Q_OBJECT
+public:
+    explicit TickerStrip(QWidget* parent = nullptr);
+
+    void setBackColor(const QColor& color);
+    QColor backColor() const { return m_backColor; }
+    // The visible strip takes font and text colour too, but is never printed on.
+    void setForeColor(const QColor& color) { m_foreColor = color; }
+    QColor foreColor() const { return m_foreColor; }
+
+    void showColumns(const OffscreenStrip& source, int sourceX) override;
+    void setStripVisible(bool visible) override { setVisible(visible); }
+
+    const QImage& image() const { return m_image; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QImage m_image;
+    QColor m_backColor = Qt::red;
+    QColor m_foreColor = Qt::black;
+};
+
+} // namespace kalvora
