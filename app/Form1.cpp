@@ -65,6 +65,7 @@ QLineEdit* field(const QString& name, const QString& text, const QRect& twips, Q
     colours.setColor(QPalette::Text, QColor(255, 255, 0));
     f->setPalette(colours);
     f->setText(text);
+    f->home(false);
     return f;
 }
 
@@ -78,11 +79,6 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
       m_windows(windows), m_platform(platform) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora Generator"));
-    QPalette black = palette();
-    black.setColor(QPalette::Window, Qt::black);
-    setPalette(black);
-    setAutoFillBackground(true);
-
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu* bestand = menuBar->addMenu(QStringLiteral("Bestand"));
@@ -99,6 +95,10 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     // The client area below the menu bar; the controls beyond its edge are cut off by it.
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
+    QPalette black = client->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    client->setPalette(black);
+    client->setAutoFillBackground(true);
     client->setGeometry(0, menuHeight, twipsToPixels(ClientWidthTwips),
                         twipsToPixels(ClientHeightTwips));
     setFixedSize(twipsToPixels(ClientWidthTwips), menuHeight + twipsToPixels(ClientHeightTwips));
@@ -163,6 +163,9 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
 
     // The clock runs from the moment the window exists; its first tick cannot come before the
     // start-up has finished, since both run on this thread.
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().center() - rect().center());
+
     Timer1 = new SecondTimer(platform.now, this);
     connect(Timer1, &SecondTimer::timeout, this, &Form1::Timer1_Timer);
     Timer1->start();
@@ -173,8 +176,10 @@ Form1::~Form1() = default;
 void Form1::Form_Load() {
     ticker.Timer3.stop();
     SettingsStore& store = *m_platform.store;
-    for (QLineEdit* stationField : {Text1, Text2, Text3, Text4, Text5})
+    for (QLineEdit* stationField : {Text1, Text2, Text3, Text4, Text5}) {
         stationField->setText(store.ReadSetting(stationField->objectName(), stationField->text()));
+        stationField->home(false); // show the start of a text longer than the field
+    }
     Lees_TT_Settings();
     Display& pattern1 = m_windows.display();
     display2& pattern2 = m_windows.pattern2();

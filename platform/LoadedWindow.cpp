@@ -7,6 +7,10 @@ namespace kalvora {
 
 LoadedWindow::LoadedWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // The classic toolkit's default for every window and control.
+    QFont standard(QStringLiteral("MS Sans Serif"));
+    standard.setPointSizeF(8.25);
+    setFont(standard);
 }
 
 void LoadedWindow::showInFront() {

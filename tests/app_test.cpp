@@ -1,0 +1,300 @@
+#include "TestSupport.h"
+#include "app/Form1.h"
+#include "app/WindowRegistry.h"
+#include "pattern/Caption.h"
+#include "pattern/Display.h"
+#include "pattern/PictureBox.h"
+#include "ticker/TickerStrip.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kalvora::test;
+using kalvora::Form1;
+using kalvora::WindowRegistry;
+
+namespace {
+
+// The program as main() starts it, on a test platform.
+struct Program {
+    explicit Program(TestPlatform& t)
+        : windows(t.platform, [this] { ++lastWindowGone; }), panel(windows.form1()) {
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    }
+    kalvora::Display& pattern1() { return windows.display(); }
+    kalvora::display2& pattern2() { return windows.pattern2(); }
+
+    int lastWindowGone = 0;
+    WindowRegistry windows;
+    Form1& panel;
+};
+
+} // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyStore_showsInitialFieldsAndCaptions();
+    void panel_layoutMatchesTheTable();
+    void startUp_placesHiddenPatternsOnSecondScreen_andSchermToggles();
+    void schermWithOddSide_goesLeft();
+    void typingIntoText1_reachesCaptionAndStoreAfterEachKey();
+    void clearedText3_isStoredEmpty_andComesBackEmpty();
+    void typingIntoText5_changesNoCaption();
+    void storedFields_comeBackAtStart_andCaptionsDropPlaceholders();
+    void kalvora1ThenKalvora2_showsBoth_pattern2InFront();
+    void pictureClick_hidesPattern1_captionClickDoesNot();
+    void longCallSign_widensBoxAroundItsCentre();
+    void afsluiten_closesPanelAndPatterns_andProgramEnds();
+    void closeBox_takesPatternsDown_butLeavesOtherWindows();
+};
+
+void AppTest::emptyStore_showsInitialFieldsAndCaptions() {
+    TestPlatform t;
+    Program p(t);
+    QCOMPARE(p.panel.Text1->text(), QStringLiteral("QQ0ABC"));
+    QCOMPARE(p.panel.Text2->text(), QStringLiteral("144.750 MHz"));
+    QCOMPARE(p.panel.Text3->text(), QStringLiteral("QQ0ABC"));
+    QCOMPARE(p.panel.Text4->text(), QStringLiteral("144.750 MHz"));
+    QCOMPARE(p.panel.Text5->text(), QStringLiteral("AA00AA"));
+    QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("QQ0ABC"));
+    QCOMPARE(p.pattern1().Label2->text(), QStringLiteral("144.750 MHz"));
+    // The pattern 2 placeholders' leading blanks are gone: the captions are the fields.
+    QCOMPARE(p.pattern2().Label1->text(), QStringLiteral("QQ0ABC"));
+    QCOMPARE(p.pattern2().Label2->text(), QStringLiteral("144.750 MHz"));
+    // Pattern 1's load reported its inner size in twips.
+    QCOMPARE(p.panel.Label1->text(), QStringLiteral("9120"));
+    QCOMPARE(p.panel.Label2->text(), QStringLiteral("12120"));
+    QCOMPARE(p.panel.Text6->text(), QStringLiteral("5"));
+    QCOMPARE(p.panel.AltToggle, 1);
+    // Start-up stores nothing on an empty store.
+    QVERIFY(!t.storeHas(QStringLiteral("Text1")));
+}
+
+void AppTest::panel_layoutMatchesTheTable() {
+    TestPlatform t;
+    // With the ticker enabled, so that its button is shown and takes its place in the order.
+    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    Program p(t);
+    QCOMPARE(p.panel.windowTitle(), QStringLiteral("Kalvora Generator"));
+    QCOMPARE(p.panel.client->size(), QSize(182, 194));
+    QCOMPARE(p.panel.height(), p.panel.menuBar->height() + 194);
+    QCOMPARE(p.panel.Command1->geometry(), QRect(8, 8, 81, 25));
+    QCOMPARE(p.panel.Text5->geometry(), QRect(16, 128, 73, 25));
+    QCOMPARE(p.panel.Command4->geometry(), QRect(40, 160, 97, 25));
+    QVERIFY(!(p.panel.windowFlags() & Qt::WindowMinMaxButtonsHint));
+    QCOMPARE(p.panel.Text1->palette().color(QPalette::Text), QColor(255, 255, 0));
+    QCOMPARE(p.panel.Text1->palette().color(QPalette::Base), QColor(Qt::black));
+    const QStringList menus = {p.panel.menuBar->actions().at(0)->text(), p.panel.mnu_TT->text(),
+                               p.panel.mnu_Info->text()};
+    QCOMPARE(menus, QStringList({"Bestand", "TickerTape", "Info"}));
+    QCOMPARE(p.panel.mnu_afsluiten->text(), QStringLiteral("Afsluiten"));
+    // Centred on the primary screen.
+    QVERIFY(qAbs(p.panel.frameGeometry().center().x() - 640) <= 2);
+    // The controls below the client area are out of sight and out of the keyboard's reach.
+    for (QWidget* hidden : {static_cast<QWidget*>(p.panel.Label1),
+                            static_cast<QWidget*>(p.panel.Label2), p.panel.Picture2,
+                            static_cast<QWidget*>(p.panel.Text6)})
+        QVERIFY2(hidden->visibleRegion().isEmpty(), qPrintable(hidden->objectName()));
+    QCOMPARE(p.panel.Text6->focusPolicy(), Qt::NoFocus);
+    // Keyboard order, starting at "Kalvora 1".
+    QTRY_COMPARE(QApplication::focusWidget(), p.panel.Command1);
+    QStringList order;
+    for (int i = 0; i < 9; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, QStringList({"Command1", "Command2", "Command3", "Text1", "Text2", "Text3",
+                                 "Text4", "Text5", "Command4"}));
+}
+
+void AppTest::startUp_placesHiddenPatternsOnSecondScreen_andSchermToggles() {
+    TestPlatform t;
+    Program p(t);
+    QCOMPARE(p.panel.ScreenSide, QStringLiteral("right"));
+    QCOMPARE(p.pattern1().pos(), QPoint(1280, 0));
+    QCOMPARE(p.pattern2().pos(), QPoint(1280, 0));
+    QVERIFY(!p.pattern1().isVisible());
+    QVERIFY(!p.pattern2().isVisible());
+    QCOMPARE(p.pattern1().size(), QSize(808, 608));
+
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QCOMPARE(p.panel.ScreenSide, QStringLiteral("left"));
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 0));
+    QCOMPARE(p.pattern2().pos(), QPoint(0, 0));
+    QVERIFY(!p.pattern1().isVisible());
+
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QCOMPARE(p.panel.ScreenSide, QStringLiteral("right"));
+    QCOMPARE(p.pattern1().pos(), QPoint(1280, 0));
+    QCOMPARE(p.pattern2().pos(), QPoint(1280, 0));
+
+    // Shown on the transmitter's screen, borderless, at its full size.
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowExposed(&p.pattern1()));
+    QCOMPARE(p.pattern1().screen()->name(), QStringLiteral("Transmitter"));
+    QCOMPARE(p.pattern1().frameGeometry(), QRect(1280, 0, 808, 608));
+}
+
+void AppTest::schermWithOddSide_goesLeft() {
+    TestPlatform t;
+    Program p(t);
+    p.panel.ScreenSide = QStringLiteral("Left");
+    p.panel.Wissel_Scherm();
+    QCOMPARE(p.panel.ScreenSide, QStringLiteral("left"));
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 0));
+}
+
+void AppTest::typingIntoText1_reachesCaptionAndStoreAfterEachKey() {
+    TestPlatform t;
+    Program p(t);
+    p.panel.Text1->selectAll();
+    QTest::keyClick(p.panel.Text1, Qt::Key_Delete);
+    QString typed;
+    for (const QChar key : QStringLiteral("PA3X")) {
+        QTest::keyClicks(p.panel.Text1, QString(key));
+        typed += key;
+        QCOMPARE(p.pattern1().Label1->text(), typed);
+        QCOMPARE(t.storedValue(QStringLiteral("Text1")), typed);
+    }
+    // Frequency typed into Text2 replaces pattern 1's second line at once.
+    QTest::keyClick(p.panel.Text2, Qt::Key_End);
+    QTest::keyClicks(p.panel.Text2, QStringLiteral("5"));
+    QCOMPARE(p.pattern1().Label2->text(), QStringLiteral("144.750 MHz5"));
+    QCOMPARE(t.storedValue(QStringLiteral("Text2")), QStringLiteral("144.750 MHz5"));
+    // Pattern 2's fields go to pattern 2 only.
+    QTest::keyClick(p.panel.Text4, Qt::Key_End);
+    QTest::keyClicks(p.panel.Text4, QStringLiteral("!"));
+    QCOMPARE(p.pattern2().Label2->text(), QStringLiteral("144.750 MHz!"));
+    QCOMPARE(p.pattern1().Label2->text(), QStringLiteral("144.750 MHz5"));
+}
+
+void AppTest::clearedText3_isStoredEmpty_andComesBackEmpty() {
+    TestPlatform t;
+    {
+        Program p(t);
+        p.panel.Text3->selectAll();
+        QTest::keyClick(p.panel.Text3, Qt::Key_Backspace);
+        QCOMPARE(p.pattern2().Label1->text(), QString());
+        QVERIFY(t.storeHas(QStringLiteral("Text3")));
+        QCOMPARE(t.storedValue(QStringLiteral("Text3")), QString());
+    }
+    Program again(t);
+    QCOMPARE(again.panel.Text3->text(), QString());
+    QCOMPARE(again.pattern2().Label1->text(), QString());
+    QCOMPARE(again.panel.Text1->text(), QStringLiteral("QQ0ABC"));
+}
+
+void AppTest::typingIntoText5_changesNoCaption() {
+    TestPlatform t;
+    Program p(t);
+    QTest::keyClick(p.panel.Text5, Qt::Key_End);
+    QTest::keyClicks(p.panel.Text5, QStringLiteral("B"));
+    QCOMPARE(t.storedValue(QStringLiteral("Text5")), QStringLiteral("AA00AAB"));
+    QCOMPARE(p.pattern1().Label2->text(), QStringLiteral("144.750 MHz"));
+    QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("QQ0ABC"));
+}
+
+void AppTest::storedFields_comeBackAtStart_andCaptionsDropPlaceholders() {
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("Text1"), QStringLiteral("PI4ATV"));
+    t.store->WriteSetting(QStringLiteral("Text2"), QStringLiteral("1252 MHz, FM"));
+    t.store->WriteSetting(QStringLiteral("Text3"), QStringLiteral(" PI4ATV"));
+    t.store->WriteSetting(QStringLiteral("Text5"), QStringLiteral("JO22KD"));
+    Program p(t);
+    QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI4ATV"));
+    QCOMPARE(p.pattern1().Label2->text(), QStringLiteral("1252 MHz, FM"));
+    QCOMPARE(p.pattern2().Label1->text(), QStringLiteral(" PI4ATV"));
+    QCOMPARE(p.panel.Text5->text(), QStringLiteral("JO22KD"));
+    QCOMPARE(t.storedValue(QStringLiteral("Text2")), QStringLiteral("1252 MHz, FM"));
+}
+
+void AppTest::kalvora1ThenKalvora2_showsBoth_pattern2InFront() {
+    TestPlatform t;
+    Program p(t);
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowExposed(&p.pattern2()));
+    QVERIFY(p.pattern1().isVisible());
+    QVERIFY(p.pattern2().isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), &p.pattern2());
+    QVERIFY(p.pattern1().windowHandle() && p.pattern2().windowHandle());
+    // Showing a shown window only brings it to the front.
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    QTRY_COMPARE(QApplication::activeWindow(), &p.pattern1());
+    QCOMPARE(p.pattern1().pos(), QPoint(1280, 0));
+}
+
+void AppTest::pictureClick_hidesPattern1_captionClickDoesNot() {
+    TestPlatform t;
+    Program p(t);
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowExposed(&p.pattern1()));
+    kalvora::Display& d = p.pattern1();
+    QTest::mouseClick(d.Label1, Qt::LeftButton);
+    QTest::mouseClick(d.Label3, Qt::LeftButton);
+    QTest::mouseClick(d.Picture1, Qt::LeftButton);
+    QVERIFY(d.isVisible());
+    // Clicks anywhere on pattern 2 do nothing.
+    QTest::mouseClick(p.pattern2().Image1, Qt::LeftButton);
+    QTest::mouseClick(p.pattern2().Label1, Qt::LeftButton);
+    QVERIFY(p.pattern2().isVisible());
+
+    QTest::mouseClick(d.Image1, Qt::LeftButton, {}, QPoint(40, 40));
+    QVERIFY(!d.isVisible());
+    QVERIFY(p.pattern2().isVisible());
+    // Hidden, not gone: shown again unchanged.
+    QCOMPARE(p.windows.loadedDisplay(), &d);
+    QCOMPARE(d.Label1->text(), QStringLiteral("QQ0ABC"));
+}
+
+void AppTest::longCallSign_widensBoxAroundItsCentre() {
+    TestPlatform t;
+    Program p(t);
+    kalvora::Caption* callSign = p.pattern1().Label1;
+    const QRect before = callSign->geometry();
+    const QRect frequencyBox = p.pattern1().Label2->geometry();
+    p.panel.Text1->setText(QStringLiteral("QQ0ABC/PORTABLE"));
+    const QRect after = callSign->geometry();
+    QVERIFY(after.width() > before.width());
+    QVERIFY(qAbs(after.center().x() - before.center().x()) <= 1);
+    QCOMPARE(after.top(), before.top());
+    QCOMPARE(p.pattern1().Label2->geometry(), frequencyBox);
+    // Pattern 2's bar grows to the right from the left edge.
+    p.panel.Text3->setText(QStringLiteral("QQ0ABC/PORTABLE"));
+    QCOMPARE(p.pattern2().Label1->x(), 0);
+    QVERIFY(p.pattern2().Label1->width() > 200);
+}
+
+void AppTest::afsluiten_closesPanelAndPatterns_andProgramEnds() {
+    TestPlatform t;
+    Program p(t);
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    p.panel.mnu_afsluiten->trigger();
+    QVERIFY(!p.windows.loadedDisplay());
+    QVERIFY(!p.windows.loadedPattern2());
+    QVERIFY(!p.windows.loadedForm1());
+    QCOMPARE(p.lastWindowGone, 1);
+}
+
+void AppTest::closeBox_takesPatternsDown_butLeavesOtherWindows() {
+    TestPlatform t;
+    Program p(t);
+    p.panel.mnu_Info->trigger();
+    QVERIFY(p.windows.loadedAbout());
+    p.panel.close();
+    QVERIFY(!p.windows.loadedDisplay());
+    QVERIFY(!p.windows.loadedPattern2());
+    QVERIFY(!p.windows.loadedForm1());
+    QCOMPARE(p.lastWindowGone, 0);
+}
+
+QTEST_MAIN(AppTest)
+#include "app_test.moc"

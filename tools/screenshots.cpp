@@ -1,0 +1,87 @@
+// Remakes the screenshots shown in README.md: every window of the program, on sample settings.
+//
+//   screenshots OUTPUT_FOLDER      (run with QT_QPA_PLATFORM=offscreen; scripts/screenshots.sh)
+
+#include "about/Frm_info.h"
+#include "app/Form1.h"
+#include "app/WindowRegistry.h"
+#include "pattern/Display.h"
+#include "platform/LoadedWindow.h"
+#include "settings/SettingsStore.h"
+#include "ticker/Fonts.h"
+#include "ticker/Frm_Tickertape.h"
+#include "ticker/TickerFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace kalvora;
+
+namespace {
+
+bool save(QWidget& window, const QDir& out, const QString& name) {
+    const QString path = out.filePath(name);
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+void settle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    installFontSubstitutes();
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir folder;
+    SettingsStore store(folder.filePath(QStringLiteral("settings.ini")));
+    for (const auto& [key, value] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"Text1", "PI6ATV"}, {"Text2", "144.750 MHz"}, {"Text3", "PI6ATV"},
+             {"Text4", "1252 MHz"}, {"Text5", "JO22KD"}, {"tt_enabled", "1"},
+             {"tt_speed", "20"}, {"tt_regellengte", "0"}, {"tt_backcolor", "0"},
+             {"tt_forecolor", "65535"}, {"tt_font", "arial"}})
+        store.WriteSetting(QString::fromLatin1(key), QString::fromLatin1(value));
+    TickerFile::write(TickerFile::pathIn(folder.path()),
+                      QStringLiteral("Welcome to the PI6ATV test transmission - talk-back on "
+                                     "144.750 MHz - reports welcome!"));
+
+    WindowRegistry windows(Platform::system(&store, folder.path()));
+    Form1& panel = windows.form1();
+    panel.show();
+    panel.Command3_Click(); // patterns to the primary screen
+    panel.Command1_Click();
+    settle(3500); // a few clock ticks and ticker steps
+
+    bool ok = save(panel, out, QStringLiteral("control-panel.png"));
+    ok = save(windows.display(), out, QStringLiteral("pattern1.png")) && ok;
+    panel.Command2_Click();
+    settle(100);
+    ok = save(windows.pattern2(), out, QStringLiteral("pattern2.png")) && ok;
+    panel.mnu_TT_Click();
+    windows.tickerDialog().Command4_Click();
+    settle(100);
+    ok = save(windows.tickerDialog(), out, QStringLiteral("ticker-settings.png")) && ok;
+    ok = save(windows.fonts(), out, QStringLiteral("font-picker.png")) && ok;
+    panel.mnu_Info_Click();
+    Frm_info& about = windows.about();
+    about.Timer2.stop();
+    for (int tick = 0; tick < 330; ++tick)
+        about.Timer2_Timer();
+    settle(50);
+    ok = save(about, out, QStringLiteral("about.png")) && ok;
+    return ok ? 0 : 1;
+}
