@@ -1,0 +1,142 @@
+#include "TestSupport.h"
+#include "pattern/Caption.h"
+#include "pattern/Display.h"
+#include "pattern/PatternClock.h"
+#include "pattern/PictureBox.h"
+
+#include <QImage>
+#include <QTest>
+
+using namespace kalvora;
+
+namespace {
+
+// Where a window pixel of pattern 1 comes from in the picture: the picture is stretched into
+// Image1 at (-8, 0), 815 x 608.
+QPoint pattern1Source(QPoint window) {
+    return QPoint(int((window.x() + 8) * 1280.0 / 815), int(window.y() * 960.0 / 608));
+}
+
+bool isBlack(QRgb c) {
+    return qRed(c) < 16 && qGreen(c) < 16 && qBlue(c) < 16;
+}
+
+} // namespace
+
+class PatternTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pictures_are1280x960With8BitPalette();
+    void picture1_isBlackUnderEveryCaptionBox();
+    void picture1_barsAndGreyScaleInOrder();
+    void picture2_barsInOrder_andCaptionsOnGrid();
+    void display_layout();
+    void regionalFormats_followLcTime();
+};
+
+void PatternTest::pictures_are1280x960With8BitPalette() {
+    for (const char* name : {":/pictures/pattern1.png", ":/pictures/pattern2.png"}) {
+        const QImage picture(QString::fromLatin1(name));
+        QCOMPARE(picture.size(), QSize(1280, 960));
+        QCOMPARE(picture.format(), QImage::Format_Indexed8);
+        QVERIFY(picture.colorCount() <= 256);
+    }
+    const QImage small(QStringLiteral(":/pictures/pattern1-small.png"));
+    QCOMPARE(small.size(), QSize(103, 77));
+    QCOMPARE(small.format(), QImage::Format_Indexed8);
+}
+
+void PatternTest::picture1_isBlackUnderEveryCaptionBox() {
+    const QImage picture(QStringLiteral(":/pictures/pattern1.png"));
+    kalvora::Display window;
+    // The call sign box at its placeholder size, the time and date boxes, and the text part of
+    // the frequency line: every corner and the centre lie on black.
+    const QRect line = window.Label2->geometry();
+    const QRect frequencyText(line.center().x() - 100, line.top() + 2, 200, line.height() - 4);
+    for (const QRect& box : {window.Label1->geometry(), window.Label3->geometry(),
+                             window.Label4->geometry(), frequencyText}) {
+        const QRect inside = box.adjusted(2, 2, -3, -3);
+        for (const QPoint& point : {inside.topLeft(), inside.topRight(), inside.bottomLeft(),
+                                    inside.bottomRight(), inside.center()}) {
+            const QPoint source = pattern1Source(point);
+            QVERIFY2(isBlack(picture.pixel(source)),
+                     qPrintable(QStringLiteral("window %1,%2").arg(point.x()).arg(point.y())));
+        }
+    }
+    // The centre cross is white, between date and time.
+    QCOMPARE(QColor(picture.pixel(640, 470)), QColor(Qt::white));
+}
+
+void PatternTest::picture1_barsAndGreyScaleInOrder() {
+    const QImage picture(QStringLiteral(":/pictures/pattern1.png"));
+    // Six bars across the circle: yellow, cyan, green, magenta, red, blue.
+    const QList<QColor> expected = {QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
+                                    QColor(191, 0, 191), QColor(191, 0, 0), QColor(0, 0, 191)};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(QColor(picture.pixel(200 + 880 * (2 * i + 1) / 12, 330)), expected[i]);
+    // Grey scale rises from black to white.
+    int previous = -1;
+    for (int i = 0; i < 5; ++i) {
+        const int grey = qGray(picture.pixel(200 + 880 * (2 * i + 1) / 10, 660));
+        QVERIFY(grey > previous);
+        previous = grey;
+    }
+    QCOMPARE(previous, 255);
+    // The yellow band with its red block at the bottom of the circle.
+    QCOMPARE(qRed(picture.pixel(640, 860)), 224);
+    QCOMPARE(qBlue(picture.pixel(500, 860)), 0);
+    QVERIFY(qGreen(picture.pixel(500, 860)) > 200);
+}
+
+void PatternTest::picture2_barsInOrder_andCaptionsOnGrid() {
+    const QImage picture(QStringLiteral(":/pictures/pattern2.png"));
+    const QList<QColor> bars = {Qt::white,           QColor(191, 191, 0), QColor(0, 191, 191),
+                                QColor(0, 191, 0),   QColor(191, 0, 191), QColor(191, 0, 0),
+                                QColor(0, 0, 191),   Qt::black};
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(QColor(picture.pixel(80 + 160 * i, 640)), bars[i]);
+    int previous = -1;
+    for (int i = 0; i < 7; ++i) {
+        const int grey = qGray(picture.pixel(1280 * (2 * i + 1) / 14, 260));
+        QVERIFY(grey > previous);
+        previous = grey;
+    }
+    // The call sign and frequency bars sit on the black grid at the left edge.
+    display2 window;
+    for (const QRect& box : {window.Label1->geometry(), window.Label2->geometry()}) {
+        const QPoint source(10, int(box.center().y() * 960.0 / 608));
+        QVERIFY(isBlack(picture.pixel(source)));
+    }
+}
+
+void PatternTest::display_layout() {
+    kalvora::Display one;
+    QCOMPARE(one.size(), QSize(808, 608));
+    QCOMPARE(one.windowTitle(), QStringLiteral("Form2"));
+    QVERIFY(one.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(one.Image1->geometry(), QRect(-8, 0, 815, 608));
+    QCOMPARE(one.Label3->geometry(), QRect(520, 280, 145, 41));
+    QCOMPARE(one.Label4->geometry(), QRect(136, 280, 169, 41));
+    QCOMPARE(one.Label2->geometry(), QRect(296, 464, 257, 37));
+    QCOMPARE(one.Label1->font().family(), QStringLiteral("Verdana"));
+    QVERIFY(one.Label1->font().bold());
+    QVERIFY(one.Label1->autoFillBackground());
+    QVERIFY(!one.Label2->autoFillBackground());
+    // Stacking, bottom up: picture, captions, ticker strip.
+    const QObjectList children = one.children();
+    QCOMPARE(children.first()->objectName(), QStringLiteral("Image1"));
+    QCOMPARE(children.last()->objectName(), QStringLiteral("Picture1"));
+    display2 two;
+    QCOMPARE(two.Label1->text(), QStringLiteral(" QQ0ABC"));
+    QCOMPARE(two.Image1->geometry(), QRect(0, 0, 809, 608));
+}
+
+void PatternTest::regionalFormats_followLcTime() {
+    const QDateTime moment(QDate(2026, 12, 8), QTime(20, 5, 9));
+    // The tests run with LC_ALL=C.UTF-8, whose %X and %x these are.
+    QCOMPARE(regionalLongTime(moment), QStringLiteral("20:05:09"));
+    QCOMPARE(regionalShortDate(moment), QStringLiteral("12/08/26"));
+}
+
+QTEST_MAIN(PatternTest)
+#include "pattern_test.moc"
