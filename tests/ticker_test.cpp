@@ -1,0 +1,418 @@
+#include "TestSupport.h"
+#include "settings/SettingsStore.h"
+#include "ticker/OffscreenStrip.h"
+#include "ticker/TickerFile.h"
+#include "ticker/TickerScroller.h"
+#include "ticker/TickerSettings.h"
+#include "ticker/TickerStrip.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace kalvora;
+using namespace kalvora::test;
+
+namespace {
+
+// A visible strip that records what the scroller does to it.
+struct RecordingStrip : TickerView {
+    void showColumns(const OffscreenStrip&, int sourceX) override { offsets << sourceX; }
+    void setStripVisible(bool visible) override { this->visible = visible; }
+    QList<int> offsets;
+    bool visible = true;
+};
+
+TickerSettings enabledSettings(int extraBlanks = 0, const QString& speed = QStringLiteral("50")) {
+    TickerSettings s;
+    s.TtEnabled = QStringLiteral("1");
+    s.TtRegellengte = std::int16_t(extraBlanks);
+    s.TtSpeed = speed;
+    return s;
+}
+
+// A scroller on a real off-screen strip and a recording visible one.
+struct Rig {
+    explicit Rig(TestPlatform& t, TickerSettings s = enabledSettings())
+        : scroller(offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
+        offscreen.resize(QSize(802, 43));
+        offscreen.setFontName(QStringLiteral("arial"));
+        offscreen.setFontSize(24);
+        scroller.settings = s;
+    }
+    // Steps until the first drawn character changes; returns the offsets copied meanwhile.
+    QList<int> stepThroughCharacter() {
+        const int start = scroller.StartChar;
+        strip.offsets.clear();
+        while (scroller.StartChar == start)
+            scroller.Timer3_Timer();
+        return strip.offsets;
+    }
+    OffscreenStrip offscreen;
+    RecordingStrip strip;
+    TickerScroller scroller;
+};
+
+QList<int> range(int from, int to) {
+    QList<int> values;
+    for (int i = from; i <= to; ++i)
+        values << i;
+    return values;
+}
+
+} // namespace
+
+class TickerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void load_joinsLinesAndDropsBreaks_data();
+    void load_joinsLinesAndDropsBreaks();
+    void load_missingFile_isEmpty();
+    void load_hugeFile_readsFirstMebibyteOnly();
+    void compose_putsBlanksInFront();
+    void write_storesExactBytes_andKeepsWhatCp1252CannotHold();
+    void write_unwritableFolder_failsAndKeepsOldFile();
+
+    void settings_defaultsAndRounding();
+    void settings_badValuesFallBackOrClamp();
+
+    void motion_characterStaysForWidthMinusOneTicks();
+    void motion_restartPrintsNewTextOnSecondLine();
+    void motion_oneCharacterText_restartsAtIt();
+    void start_emptyOrMissingFile_hidesStripAndStopsTimer();
+    void start_speedZero_neverFires();
+    void start_disabled_changesNothing_andEndOfTextStopsTimer();
+    void button_togglesStrip_andScrollerKeepsStepping();
+    void offscreen_printCoversStripPlusOneCharacter();
+    void pixels_eachStepShiftsByOneOrTwo();
+};
+
+void TickerTest::load_joinsLinesAndDropsBreaks_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("CR LF") << QByteArray("ab\r\ncd") << QStringLiteral("abcd");
+    QTest::newRow("final break") << QByteArray("ab\r\ncd\r\n") << QStringLiteral("abcd");
+    QTest::newRow("LF only") << QByteArray("ab\ncd\n") << QStringLiteral("abcd");
+    QTest::newRow("lone CR") << QByteArray("ab\rcd") << QStringLiteral("abcd");
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("only breaks") << QByteArray("\r\n\r\n\n") << QString();
+    QTest::newRow("only blanks") << QByteArray("   ") << QStringLiteral("   ");
+    QTest::newRow("cp1252") << QByteArray("\x80 \x93hi\x94 caf\xE9 \xFF")
+                            << QStringLiteral("€ “hi” café ÿ");
+    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\xE2\x9C\x93 73\r\n")
+                               << QStringLiteral("✓ 73");
+    QTest::newRow("utf-16 bom") << QByteArray("\xFF\xFE" "a\0\r\0\n\0b\0", 10)
+                                << QStringLiteral("ab");
+}
+
+void TickerTest::load_joinsLinesAndDropsBreaks() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    TestPlatform t;
+    t.writeTickerFile(bytes);
+    const TickerFile::Loaded loaded = TickerFile::load(t.tickerPath());
+    QCOMPARE(loaded.text, text);
+    QVERIFY(!loaded.truncated);
+}
+
+void TickerTest::load_missingFile_isEmpty() {
+    TestPlatform t;
+    QCOMPARE(TickerFile::load(t.tickerPath()).text, QString());
+    QCOMPARE(TickerFile::pathIn(QStringLiteral("/opt/kalvora/")),
+             QStringLiteral("/opt/kalvora/TickerTape.txt"));
+    QCOMPARE(TickerFile::pathIn(QStringLiteral("/opt/kalvora")),
+             QStringLiteral("/opt/kalvora/TickerTape.txt"));
+}
+
+void TickerTest::load_hugeFile_readsFirstMebibyteOnly() {
+    TestPlatform t;
+    QByteArray line(99, 'x');
+    line += '\n';
+    t.writeTickerFile(line.repeated(11000)); // 1.1 MB
+    const TickerFile::Loaded loaded = TickerFile::load(t.tickerPath());
+    QVERIFY(loaded.truncated);
+    QVERIFY(loaded.text.size() <= TickerFile::MaxReadBytes);
+    QVERIFY(loaded.text.size() > TickerFile::MaxReadBytes * 9 / 10);
+}
+
+void TickerTest::compose_putsBlanksInFront() {
+    QCOMPARE(TickerFile::compose(QStringLiteral("abcd"), 0),
+             QString(29, QLatin1Char(' ')) + QStringLiteral("abcd"));
+    QCOMPARE(TickerFile::compose(QStringLiteral("abcd"), 50).size(), 83);
+    QVERIFY(TickerFile::compose(QStringLiteral("abcd"), 50).startsWith(QString(79, ' ') + 'a'));
+    QCOMPARE(TickerFile::compose(QStringLiteral("x"), -5).size(), 30);
+    QCOMPARE(TickerFile::compose(QString(), 50), QString());
+}
+
+void TickerTest::write_storesExactBytes_andKeepsWhatCp1252CannotHold() {
+    TestPlatform t;
+    QVERIFY(TickerFile::write(t.tickerPath(), QStringLiteral("ab\r\ncd")).ok);
+    QCOMPARE(t.tickerFileBytes(), QByteArray("ab\r\ncd"));
+    QVERIFY(TickerFile::write(t.tickerPath(), QStringLiteral("€ café")).ok);
+    QCOMPARE(t.tickerFileBytes(), QByteArray("\x80 caf\xE9"));
+    // A character Windows-1252 lacks: the whole text goes out as UTF-8 and reads back whole.
+    const QString text = QStringLiteral("Привет ✓ 73 café");
+    QVERIFY(TickerFile::write(t.tickerPath(), text).ok);
+    QVERIFY(t.tickerFileBytes().startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(TickerFile::load(t.tickerPath()).text, text);
+}
+
+void TickerTest::write_unwritableFolder_failsAndKeepsOldFile() {
+    TestPlatform t;
+    t.writeTickerFile("old text");
+    // A path below a file cannot be written by anyone, root included.
+    const TickerFile::WriteResult result =
+        TickerFile::write(t.tickerPath() + QStringLiteral("/TickerTape.txt"), QStringLiteral("new"));
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(t.tickerFileBytes(), QByteArray("old text"));
+}
+
+void TickerTest::settings_defaultsAndRounding() {
+    TestPlatform t;
+    TickerSettings s = readTickerSettings(*t.store);
+    QCOMPARE(s.TtHeight, 648);
+    QCOMPARE(s.TtWidth, 12030);
+    QCOMPARE(s.TtRegellengte, 50);
+    QCOMPARE(s.intervalMs(), 50);
+    QVERIFY(!s.enabled());
+    QCOMPARE(s.backColor(), QColor(Qt::white));
+    QCOMPARE(s.foreColor(), QColor(Qt::black));
+    QCOMPARE(s.TtFont, QStringLiteral("arial"));
+    QCOMPARE(s.position(), 0.0);
+    t.store->WriteSetting(QStringLiteral("tt_fontsize"), QStringLiteral("10.5"));
+    t.store->WriteSetting(QStringLiteral("tt_backcolor"), QStringLiteral("255"));
+    t.store->WriteSetting(QStringLiteral("tt_forecolor"), QStringLiteral("16711680"));
+    s = readTickerSettings(*t.store);
+    QCOMPARE(s.TtHeight, 284);
+    QCOMPARE(s.backColor(), QColor(255, 0, 0));
+    QCOMPARE(s.foreColor(), QColor(0, 0, 255));
+}
+
+void TickerTest::settings_badValuesFallBackOrClamp() {
+    TestPlatform t;
+    const auto with = [&](const char* key, const char* value) {
+        t.store->WriteSetting(QString::fromLatin1(key), QString::fromLatin1(value));
+        return readTickerSettings(*t.store);
+    };
+    QCOMPARE(with("tt_regellengte", "lots").TtRegellengte, 50);
+    QCOMPARE(with("tt_regellengte", "99999").TtRegellengte, 32767);
+    QCOMPARE(with("tt_width", "0").TtWidth, 1);
+    QCOMPARE(with("tt_width", "wide").TtWidth, 12030);
+    QCOMPARE(with("tt_fontsize", "0").TtHeight, 648);
+    QCOMPARE(with("tt_fontsize", "5000").TtHeight, 32751);
+    QCOMPARE(with("tt_backcolor", "-1").backColor(), QColor(Qt::white));
+    QCOMPARE(with("tt_backcolor", "16777216").backColor(), QColor(Qt::white));
+    QCOMPARE(with("tt_forecolor", "red").foreColor(), QColor(Qt::black));
+    QCOMPARE(with("tt_speed", "fast").intervalMs(), 50);
+    QCOMPARE(with("tt_speed", "70000").intervalMs(), 65535);
+    QCOMPARE(with("tt_speed", "-5").intervalMs(), 0);
+    QVERIFY(!with("tt_enabled", "yes").enabled());
+    QCOMPARE(with("tt_position", "high").position(), 0.0);
+}
+
+void TickerTest::motion_characterStaysForWidthMinusOneTicks() {
+    TestPlatform t;
+    t.writeTickerFile("Wil");
+    Rig rig(t);
+    rig.scroller.Start_TT();
+    QCOMPARE(rig.scroller.StartChar, 1);
+    QCOMPARE(rig.scroller.StopChar, 32);
+    // The very first character also gets offset 0, since StartX starts at 0.
+    const int blank = rig.offscreen.textWidth(QLatin1Char(' '));
+    QCOMPARE(rig.stepThroughCharacter(), range(0, blank - 1));
+    // Every later character: offsets 1 .. w-1, that is w-1 ticks.
+    for (int i = 2; i <= 29; ++i)
+        QCOMPARE(rig.stepThroughCharacter(), range(1, blank - 1));
+    const int w = rig.offscreen.textWidth(QLatin1Char('W'));
+    QCOMPARE(rig.scroller.TickerText.at(rig.scroller.StartChar - 1), QLatin1Char('W'));
+    QCOMPARE(rig.stepThroughCharacter(), range(1, w - 1));
+    // A character no wider than 2 pixels advances after a single tick.
+    const int i = rig.offscreen.textWidth(QLatin1Char('i'));
+    QCOMPARE(rig.stepThroughCharacter(), i <= 2 ? QList<int>{1} : range(1, i - 1));
+}
+
+void TickerTest::motion_restartPrintsNewTextOnSecondLine() {
+    TestPlatform t;
+    t.writeTickerFile("AB");
+    Rig rig(t);
+    rig.scroller.Start_TT();
+    t.writeTickerFile("XYZ");
+    while (rig.scroller.StartChar < 30)
+        rig.scroller.Timer3_Timer();
+    rig.stepThroughCharacter();
+    // The advance that makes the last character first has restarted with the new text.
+    QCOMPARE(rig.scroller.StartChar, 1);
+    QCOMPARE(rig.scroller.TickerText, QString(29, QLatin1Char(' ')) + QStringLiteral("XYZ"));
+    QCOMPARE(rig.scroller.StopChar, 32);
+    QCOMPARE(rig.scroller.StartX, 1);
+    // The old last character on the first line, the new text printed below it.
+    QCOMPARE(rig.offscreen.printPosition().y(), 2 * rig.offscreen.lineHeight());
+    // The next advance prints the new text from its second character.
+    const int blank = rig.offscreen.textWidth(QLatin1Char(' '));
+    QCOMPARE(rig.stepThroughCharacter(), range(1, blank - 1));
+    QCOMPARE(rig.scroller.StartChar, 2);
+    QCOMPARE(rig.offscreen.printPosition().y(), rig.offscreen.lineHeight());
+    QVERIFY(rig.scroller.Timer3.isActive());
+}
+
+void TickerTest::motion_oneCharacterText_restartsAtIt() {
+    TestPlatform t;
+    t.writeTickerFile("Q");
+    Rig rig(t, enabledSettings(3));
+    rig.scroller.Start_TT();
+    QCOMPARE(rig.scroller.TickerText, QString(32, QLatin1Char(' ')) + QLatin1Char('Q'));
+    int restarts = 0;
+    int previous = rig.scroller.StartChar;
+    for (int tick = 0; tick < 2000 && restarts < 2; ++tick) {
+        rig.scroller.Timer3_Timer();
+        if (rig.scroller.StartChar < previous)
+            ++restarts;
+        previous = rig.scroller.StartChar;
+        QVERIFY(rig.scroller.StartChar <= 33);
+    }
+    QCOMPARE(restarts, 2);
+}
+
+void TickerTest::start_emptyOrMissingFile_hidesStripAndStopsTimer() {
+    TestPlatform t;
+    Rig rig(t);
+    rig.scroller.Timer3.start(50);
+    rig.scroller.setTickerOn(true);
+    rig.scroller.Start_TT();
+    QVERIFY(!rig.strip.visible);
+    QVERIFY(!rig.scroller.TickerOn);
+    QVERIFY(!rig.scroller.Timer3.isActive());
+    t.writeTickerFile("\r\n");
+    rig.scroller.Start_TT();
+    QVERIFY(!rig.scroller.Timer3.isActive());
+    t.writeTickerFile("   ");
+    rig.scroller.Start_TT();
+    QVERIFY(rig.strip.visible);
+    QVERIFY(rig.scroller.TickerOn);
+    QVERIFY(rig.scroller.Timer3.isActive());
+    QCOMPARE(rig.scroller.Timer3.interval(), 50);
+    QCOMPARE(rig.scroller.Timer3.timerType(), Qt::PreciseTimer);
+}
+
+void TickerTest::start_speedZero_neverFires() {
+    TestPlatform t;
+    t.writeTickerFile("text");
+    Rig rig(t, enabledSettings(0, QStringLiteral("0")));
+    rig.scroller.Start_TT();
+    QVERIFY(rig.scroller.TickerOn);
+    QTest::qWait(60);
+    QVERIFY(rig.strip.offsets.isEmpty());
+    QVERIFY(!rig.scroller.Timer3.isActive());
+}
+
+void TickerTest::start_disabled_changesNothing_andEndOfTextStopsTimer() {
+    TestPlatform t;
+    t.writeTickerFile("ab");
+    Rig rig(t);
+    rig.scroller.Start_TT();
+    // Disabled while the text runs: it runs to its end, then the timer stops.
+    rig.scroller.settings.TtEnabled = QStringLiteral("0");
+    t.writeTickerFile("a much longer text that must not be loaded");
+    for (int tick = 0; tick < 1000 && rig.scroller.Timer3.isActive(); ++tick)
+        rig.scroller.Timer3_Timer();
+    QVERIFY(!rig.scroller.Timer3.isActive());
+    QCOMPARE(rig.scroller.StartChar, rig.scroller.StopChar);
+    QCOMPARE(rig.scroller.TickerText.size(), 31);
+    QVERIFY(rig.scroller.TickerOn);
+}
+
+void TickerTest::button_togglesStrip_andScrollerKeepsStepping() {
+    TestPlatform t;
+    t.writeTickerFile("abc");
+    Rig rig(t);
+    QList<bool> announced;
+    connect(&rig.scroller, &TickerScroller::tickerOnChanged, this,
+            [&](bool on) { announced << on; });
+    rig.scroller.Start_TT();
+    rig.scroller.Command4_Click();
+    QVERIFY(!rig.strip.visible);
+    QVERIFY(!rig.scroller.TickerOn);
+    QVERIFY(rig.scroller.Timer3.isActive());
+    const int startX = rig.scroller.StartX;
+    rig.scroller.Timer3_Timer();
+    QCOMPARE(rig.scroller.StartX, startX + 1);
+    rig.scroller.Command4_Click();
+    QVERIFY(rig.strip.visible);
+    QCOMPARE(announced, QList<bool>({true, false, true}));
+}
+
+void TickerTest::offscreen_printCoversStripPlusOneCharacter() {
+    OffscreenStrip strip;
+    strip.resize(QSize(100, 30));
+    strip.setBackColor(Qt::white);
+    strip.setForeColor(Qt::black);
+    strip.setFontName(QStringLiteral("arial"));
+    strip.setFontSize(12);
+    strip.clear();
+    const QString text = QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM");
+    strip.print(text, 1);
+    QCOMPARE(strip.printPosition(), QPoint(0, strip.lineHeight()));
+    // Text reaches the right edge.
+    bool inkAtRight = false;
+    for (int y = 0; y < 30; ++y)
+        inkAtRight |= qGray(strip.image().pixel(98, y)) < 128;
+    QVERIFY(inkAtRight);
+    // Kerning is off: a character lands where the sum of the widths before it says.
+    QCOMPARE(strip.textWidth(QLatin1Char('M')) > 0, true);
+    QVERIFY(!strip.font().kerning());
+    QVERIFY(strip.font().bold());
+}
+
+void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
+    TestPlatform t;
+    t.writeTickerFile("ATV test 0123456789 - PI6ATV JO22 - Welcome, Ready; AVAWAY Tj fi");
+    OffscreenStrip offscreen;
+    TickerStrip visible;
+    visible.resize(802, 43);
+    offscreen.resize(QSize(802, 43));
+    offscreen.setFontName(QStringLiteral("arial"));
+    offscreen.setFontSize(24);
+    offscreen.setBackColor(Qt::white);
+    visible.setBackColor(Qt::white);
+    TickerScroller scroller(offscreen, [&]() -> TickerView& { return visible; }, t.platform.programFolder);
+    scroller.settings = enabledSettings(0);
+    scroller.Start_TT();
+    scroller.Timer3.stop();
+    // Run past the leading blanks so that real text is on the strip.
+    bool advanced = false;
+    for (int tick = 0; tick < 300; ++tick) {
+        const int startChar = scroller.StartChar;
+        scroller.Timer3_Timer();
+        advanced = startChar != scroller.StartChar;
+    }
+    QImage previous = visible.image().copy();
+    int previousOffset = advanced ? 0 : scroller.StartX - 1;
+    int checked = 0, characterChanges = 0;
+    for (int tick = 0; tick < 400; ++tick) {
+        const int startChar = scroller.StartChar;
+        const int offset = scroller.StartX;
+        scroller.Timer3_Timer();
+        const QImage current = visible.image();
+        // The copy comes before the advance, so the 2-pixel step shows one frame later.
+        const int shift = advanced ? 2 : 1;
+        characterChanges += shift == 2;
+        // Columns that were on the strip before; those entering at the right are new.
+        const int comparable = 802 - previousOffset - shift;
+        for (int y = 0; y < current.height(); ++y) {
+            for (int x = 0; x < comparable; ++x) {
+                if (current.pixel(x, y) != previous.pixel(x + shift, y))
+                    QFAIL(qPrintable(QStringLiteral("tick %1: pixel %2,%3 did not move by %4")
+                                         .arg(tick).arg(x).arg(y).arg(shift)));
+            }
+        }
+        ++checked;
+        previous = current.copy();
+        previousOffset = offset;
+        advanced = startChar != scroller.StartChar;
+    }
+    QCOMPARE(checked, 400);
+    QVERIFY(characterChanges > 15);
+}
+
+QTEST_MAIN(TickerTest)
+#include "ticker_test.moc"
