@@ -24,6 +24,7 @@ public:
     void start();
     void stop();
     bool isActive() const { return m_timer.isActive(); }
+    int remainingMs() const { return m_timer.remainingTime(); }
 
     // How long after the change of the second the timer aims to fire, so that a tick that is
     // a little early still lands in the new second.

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "ProgramFixture.h"
 #include "app/Form1.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Caption.h"
@@ -17,24 +17,6 @@ using namespace kalvora::test;
 using kalvora::Form1;
 using kalvora::WindowRegistry;
 
-namespace {
-
-// The program as main() starts it, on a test platform.
-struct Program {
-    explicit Program(TestPlatform& t)
-        : windows(t.platform, [this] { ++lastWindowGone; }), panel(windows.form1()) {
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    }
-    kalvora::Display& pattern1() { return windows.display(); }
-    kalvora::display2& pattern2() { return windows.pattern2(); }
-
-    int lastWindowGone = 0;
-    WindowRegistry windows;
-    Form1& panel;
-};
-
-} // namespace
 
 class AppTest : public QObject {
     Q_OBJECT

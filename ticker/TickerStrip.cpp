@@ -12,17 +12,26 @@ TickerStrip::TickerStrip(QWidget* parent) : QWidget(parent) {
 
 void TickerStrip::setBackColor(const QColor& color) {
     m_backColor = color;
-    if (!m_image.isNull())
-        m_image.fill(color);
+    fitImage();
+    m_image.fill(color);
     update();
 }
 
 void TickerStrip::resizeEvent(QResizeEvent*) {
+    fitImage();
+}
+
+// A hidden widget gets its resize event only when shown, and the strip is mostly hidden at
+// first: the image follows the widget's size here instead.
+void TickerStrip::fitImage() {
+    if (m_image.size() == size())
+        return;
     m_image = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     m_image.fill(m_backColor);
 }
 
 void TickerStrip::showColumns(const OffscreenStrip& source, int sourceX) {
+    fitImage();
     const QImage& from = source.image();
     const int width = m_image.width();
     const int copied = std::clamp(from.width() - sourceX, 0, width);
@@ -41,6 +50,7 @@ void TickerStrip::showColumns(const OffscreenStrip& source, int sourceX) {
 }
 
 void TickerStrip::paintEvent(QPaintEvent*) {
+    fitImage();
     QPainter(this).drawImage(0, 0, m_image);
 }
 

@@ -30,6 +30,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void fitImage();
+
     QImage m_image;
     QColor m_backColor = Qt::red;
     QColor m_foreColor = Qt::black;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "TestSupport.h"
+#include "app/Form1.h"
+#include "app/WindowRegistry.h"
+#include "pattern/Display.h"
+
+#include <QTest>
+
+namespace kalvora::test {
+
+// The program as main() starts it, on a test platform.
+struct Program {
+    explicit Program(TestPlatform& t)
+        : windows(t.platform, [this] { ++lastWindowGone; }), panel(windows.form1()) {
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    }
+    kalvora::Display& pattern1() { return windows.display(); }
+    kalvora::display2& pattern2() { return windows.pattern2(); }
+
+    int lastWindowGone = 0;
+    WindowRegistry windows;
+    Form1& panel;
+};
+
+} // namespace kalvora::test
