@@ -1,0 +1,325 @@
+#include "ProgramFixture.h"
+#include "ticker/Fonts.h"
+#include "ticker/Frm_Tickertape.h"
+#include "ticker/TickerStrip.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <unistd.h>
+
+using namespace kalvora;
+using namespace kalvora::test;
+
+namespace {
+
+const QStringList TickerKeys = {"tt_speed",    "tt_enabled", "tt_regellengte", "tt_fontsize",
+                                "tt_font",     "tt_position", "tt_backcolor",  "tt_forecolor",
+                                "tt_width"};
+
+Frm_Tickertape& openDialog(Program& p) {
+    p.panel.mnu_TT->trigger();
+    Frm_Tickertape* dialog = p.windows.loadedTickerDialog();
+    [&] { QVERIFY(dialog && QTest::qWaitForWindowExposed(dialog)); }();
+    return *dialog;
+}
+
+void doubleClickEntry(Fonts& picker, int row) {
+    QListWidget* list = picker.List1;
+    const QRect cell = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QStringList storedTickerKeys(const TestPlatform& t) {
+    QStringList present;
+    for (const QString& key : TickerKeys)
+        if (t.storeHas(key))
+            present << key + QLatin1Char('=') + t.storedValue(key);
+    return present;
+}
+
+} // namespace
+
+class DialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyStore_showsTheDialogsDefaults();
+    void twoLineFile_opensAsOneRun_andSecondMenuOnlyRaises();
+    void save_writesExactBytesAndKeys_appliesAtOnce_andCloses();
+    void closeBox_writesNothing();
+    void checkBox_switchesBothFrames();
+    void colours_confirmedThenCancelled_changesOnlyTheFirstSwatch();
+    void badNumbers_areNotSaved_andTheFieldIsNamed();
+    void fontPicker_listsEveryFontOnce_andHandsOverThePick();
+    void fontPicker_closeBoxOrEmptyPick();
+    void fontPicker_pickAfterSave_loadsDialogUnseen();
+    void saveIntoReadOnlyFolder_showsMessage_keepsEverything();
+};
+
+void DialogTest::emptyStore_showsTheDialogsDefaults() {
+    TestPlatform t;
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QCOMPARE(d.windowTitle(), QStringLiteral("TickerTape Settings"));
+    QCOMPARE(d.size(), QSize(282, 461));
+    QCOMPARE(d.tt_speed->text(), QStringLiteral("50"));
+    QVERIFY(!d.tt_enabled->isChecked());
+    QCOMPARE(d.tt_regellengte->text(), QStringLiteral("50"));
+    QCOMPARE(d.tt_position->text(), QStringLiteral("0"));
+    QCOMPARE(Frm_Tickertape::swatchColor(d.Picture1), QColor(Qt::black));
+    QCOMPARE(Frm_Tickertape::swatchColor(d.Picture2), QColor(Qt::white));
+    QCOMPARE(d.tt_fontsize->text(), QStringLiteral("24"));
+    QCOMPARE(d.tt_font->text(), QStringLiteral("arial"));
+    QVERIFY(!d.Frame1->isEnabled());
+    QVERIFY(!d.Frame2->isEnabled());
+    QVERIFY(d.tt_enabled->isEnabled());
+    QVERIFY(d.Command1->isEnabled());
+    QCOMPARE(d.Text1->toPlainText(), QString());
+    QTRY_COMPARE(QApplication::focusWidget(), d.Command1);
+    QCOMPARE(d.Command1->geometry(), QRect(200, 416, 65, 33));
+    QCOMPARE(d.tt_fontsize->parentWidget(), d.Frame1);
+    QCOMPARE(d.Text1->parentWidget(), d.Frame2);
+}
+
+void DialogTest::twoLineFile_opensAsOneRun_andSecondMenuOnlyRaises() {
+    TestPlatform t;
+    t.writeTickerFile("first line\r\nsecond line\r\n");
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QCOMPARE(d.Text1->toPlainText(), QStringLiteral("first linesecond line"));
+    d.tt_speed->setText(QStringLiteral("20"));
+    Frm_Tickertape& again = openDialog(p);
+    QCOMPARE(&again, &d);
+    QCOMPARE(again.tt_speed->text(), QStringLiteral("20"));
+}
+
+void DialogTest::save_writesExactBytesAndKeys_appliesAtOnce_andCloses() {
+    TestPlatform t;
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
+    QVERIFY(d.tt_enabled->isChecked());
+    QTest::keyClicks(d.Text1, QStringLiteral("ab"));
+    QTest::keyClick(d.Text1, Qt::Key_Return);
+    QTest::keyClicks(d.Text1, QStringLiteral("cd"));
+    d.tt_position->setText(QStringLiteral("150"));
+    d.tt_fontsize->setText(QStringLiteral("12"));
+    d.tt_font->setText(QStringLiteral("Liberation Serif"));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+
+    QCOMPARE(t.tickerFileBytes(), QByteArray("ab\r\ncd"));
+    QCOMPARE(storedTickerKeys(t),
+             QStringList({"tt_speed=50", "tt_enabled=1", "tt_regellengte=50", "tt_fontsize=12",
+                          "tt_font=Liberation Serif", "tt_position=150", "tt_backcolor=0",
+                          "tt_forecolor=16777215"}));
+    QVERIFY(!p.windows.loadedTickerDialog());
+    // Pattern 1's strips took the new look at once: white on black, 12 pt, raised 150 twips.
+    TickerStrip& strip = *p.pattern1().Picture1;
+    QCOMPARE(strip.backColor(), QColor(Qt::black));
+    QCOMPARE(p.panel.offscreenStrip.backColor(), QColor(Qt::black));
+    QCOMPARE(p.panel.offscreenStrip.foreColor(), QColor(Qt::white));
+    QCOMPARE(p.panel.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(strip.height(), 22); // 324 twips
+    QCOMPARE(strip.geometry().bottom() + 1, 608 - 10);
+    QVERIFY(!strip.isHidden());
+    QVERIFY(!p.panel.Command4->isHidden());
+    QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
+
+    // Unchecked stores "0"; the width key is never written.
+    Frm_Tickertape& again = openDialog(p);
+    QCOMPARE(again.Text1->toPlainText(), QStringLiteral("abcd"));
+    QTest::mouseClick(again.tt_enabled, Qt::LeftButton);
+    QTest::mouseClick(again.Command1, Qt::LeftButton);
+    QCOMPARE(t.storedValue(QStringLiteral("tt_enabled")), QStringLiteral("0"));
+    QVERIFY(!t.storeHas(QStringLiteral("tt_width")));
+    QVERIFY(p.pattern1().Picture1->isHidden());
+    QVERIFY(p.panel.Command4->isHidden());
+}
+
+void DialogTest::closeBox_writesNothing() {
+    TestPlatform t;
+    t.writeTickerFile("keep me");
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    d.tt_speed->setText(QStringLiteral("10"));
+    d.Text1->setPlainText(QStringLiteral("lost"));
+    d.close();
+    QVERIFY(!p.windows.loadedTickerDialog());
+    QCOMPARE(t.tickerFileBytes(), QByteArray("keep me"));
+    QVERIFY(storedTickerKeys(t).isEmpty());
+}
+
+void DialogTest::checkBox_switchesBothFrames() {
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QVERIFY(d.Frame1->isEnabled() && d.Frame2->isEnabled());
+    QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
+    QVERIFY(!d.Frame1->isEnabled() && !d.Frame2->isEnabled());
+    QVERIFY(!d.tt_speed->isEnabled() && !d.Text1->isEnabled() && !d.Command2->isEnabled());
+    QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
+    QVERIFY(d.Frame1->isEnabled() && d.Frame2->isEnabled());
+}
+
+void DialogTest::colours_confirmedThenCancelled_changesOnlyTheFirstSwatch() {
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    t.colourAnswers = {QColor(255, 0, 0), std::nullopt};
+    QTest::mouseClick(d.Command2, Qt::LeftButton);
+    QTest::mouseClick(d.Command3, Qt::LeftButton);
+    QCOMPARE(Frm_Tickertape::swatchColor(d.Picture1), QColor(255, 0, 0));
+    QCOMPARE(Frm_Tickertape::swatchColor(d.Picture2), QColor(Qt::white));
+    // The chooser opened first at black, then at the colour last confirmed here.
+    QCOMPARE(t.colourInitials, QList<QColor>({Qt::black, QColor(255, 0, 0)}));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QCOMPARE(t.storedValue(QStringLiteral("tt_backcolor")), QStringLiteral("255"));
+    QCOMPARE(t.storedValue(QStringLiteral("tt_forecolor")), QStringLiteral("16777215"));
+}
+
+void DialogTest::badNumbers_areNotSaved_andTheFieldIsNamed() {
+    TestPlatform t;
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    d.Text1->setPlainText(QStringLiteral("new text"));
+    const QList<std::pair<QLineEdit*, QString>> bad = {
+        {d.tt_speed, "fast"},         {d.tt_speed, "70000"},     {d.tt_speed, "12.5"},
+        {d.tt_regellengte, "40000"},  {d.tt_fontsize, "0"},      {d.tt_fontsize, "2000"},
+        {d.tt_position, "high"}};
+    for (const auto& [field, value] : bad) {
+        const QString good = field->text();
+        field->setText(value);
+        t.warnings.clear();
+        QTest::mouseClick(d.Command1, Qt::LeftButton);
+        QCOMPARE(t.warnings.size(), 1);
+        const QString label = field == d.tt_speed         ? "Speed"
+                              : field == d.tt_regellengte ? "Regel Lengte"
+                              : field == d.tt_fontsize    ? "Font Size"
+                                                          : "Position";
+        QVERIFY2(t.warnings.first().contains(label), qPrintable(t.warnings.first()));
+        QCOMPARE(p.windows.loadedTickerDialog(), &d);
+        QCOMPARE(field->text(), value);
+        field->setText(good);
+    }
+    QVERIFY(storedTickerKeys(t).isEmpty());
+    QVERIFY(!QFile::exists(t.tickerPath()));
+    // Decimal comma and blanks are numbers.
+    d.tt_fontsize->setText(QStringLiteral(" 10,5 "));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QVERIFY(!p.windows.loadedTickerDialog());
+    QCOMPARE(p.panel.ticker.settings.TtHeight, 284);
+}
+
+void DialogTest::fontPicker_listsEveryFontOnce_andHandsOverThePick() {
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QTest::mouseClick(d.Command4, Qt::LeftButton);
+    Fonts* picker = p.windows.loadedFonts();
+    QVERIFY(picker && picker->isVisible());
+    QVERIFY(picker->windowFlags() & Qt::Tool);
+    QCOMPARE(picker->windowTitle(), QStringLiteral("Fonts"));
+    QStringList listed;
+    for (int row = 0; row < picker->List1->count(); ++row)
+        listed << picker->List1->item(row)->text();
+    QCOMPARE(listed, t.fonts);
+    doubleClickEntry(*picker, 2);
+    QCOMPARE(d.tt_font->text(), QStringLiteral("Gamma Mono"));
+    QVERIFY(!p.windows.loadedFonts());
+    QVERIFY(!t.storeHas(QStringLiteral("tt_font")));
+}
+
+void DialogTest::fontPicker_closeBoxOrEmptyPick() {
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QTest::mouseClick(d.Command4, Qt::LeftButton);
+    p.windows.loadedFonts()->close();
+    QVERIFY(!p.windows.loadedFonts());
+    QCOMPARE(d.tt_font->text(), QStringLiteral("arial"));
+    // A double-click where there is no entry, with nothing selected, hands over "".
+    QTest::mouseClick(d.Command4, Qt::LeftButton);
+    Fonts& picker = *p.windows.loadedFonts();
+    const QPoint belowEntries(20, picker.List1->viewport()->height() - 5);
+    QTest::mouseDClick(picker.List1->viewport(), Qt::LeftButton, {}, belowEntries);
+    QCOMPARE(d.tt_font->text(), QString());
+    QVERIFY(!p.windows.loadedFonts());
+}
+
+void DialogTest::fontPicker_pickAfterSave_loadsDialogUnseen() {
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    t.store->WriteSetting(QStringLiteral("tt_speed"), QStringLiteral("30"));
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QTest::mouseClick(d.Command4, Qt::LeftButton);
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QVERIFY(!p.windows.loadedTickerDialog());
+    const QStringList storedBefore = storedTickerKeys(t);
+    doubleClickEntry(*p.windows.loadedFonts(), 1);
+    Frm_Tickertape* unseen = p.windows.loadedTickerDialog();
+    QVERIFY(unseen);
+    QVERIFY(!unseen->isVisible());
+    QCOMPARE(unseen->tt_font->text(), QStringLiteral("Beta Serif"));
+    QCOMPARE(unseen->tt_speed->text(), QStringLiteral("30"));
+    QCOMPARE(storedTickerKeys(t), storedBefore);
+    // The menu shows it with the picked name; the load step does not run again.
+    QCOMPARE(&openDialog(p), unseen);
+    QCOMPARE(unseen->tt_font->text(), QStringLiteral("Beta Serif"));
+}
+
+void DialogTest::saveIntoReadOnlyFolder_showsMessage_keepsEverything() {
+    if (geteuid() == 0) {
+        // Root writes anywhere; run this case again as an ordinary user.
+        const QString runuser = QStandardPaths::findExecutable(QStringLiteral("runuser"));
+        if (runuser.isEmpty())
+            QSKIP("running as root and runuser is missing: cannot make a folder read-only");
+        QProcess child;
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
+                              QCoreApplication::applicationFilePath(),
+                              QStringLiteral("saveIntoReadOnlyFolder_showsMessage_keepsEverything")});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray output = child.readAll();
+        if (output.contains("SKIP"))
+            QSKIP(output.constData());
+        QVERIFY2(child.exitCode() == 0, output.constData());
+        return;
+    }
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("tt_speed"), QStringLiteral("40"));
+    t.writeTickerFile("old text");
+    QFile::setPermissions(t.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFileInfo(t.dir.path()).isWritable())
+        QSKIP("this file system ignores the read-only permission");
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    d.Text1->setPlainText(QStringLiteral("new text"));
+    d.tt_speed->setText(QStringLiteral("10"));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QFile::setPermissions(t.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner);
+    QCOMPARE(t.warnings.size(), 1);
+    QVERIFY2(t.warnings.first().contains(QStringLiteral("TickerTape.txt")),
+             qPrintable(t.warnings.first()));
+    QCOMPARE(p.windows.loadedTickerDialog(), &d);
+    QCOMPARE(d.Text1->toPlainText(), QStringLiteral("new text"));
+    QCOMPARE(t.tickerFileBytes(), QByteArray("old text"));
+    QCOMPARE(storedTickerKeys(t), QStringList({"tt_speed=40"}));
+}
+
+QTEST_MAIN(DialogTest)
+#include "dialog_test.moc"
