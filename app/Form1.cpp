@@ -11,6 +11,7 @@
 #include "about/Frm_info.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -79,6 +80,7 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
       m_windows(windows), m_platform(platform) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora Generator"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/pattern1-small.png")));
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu* bestand = menuBar->addMenu(QStringLiteral("Bestand"));
@@ -176,10 +178,13 @@ Form1::~Form1() = default;
 void Form1::Form_Load() {
     ticker.Timer3.stop();
     SettingsStore& store = *m_platform.store;
+    // The change handling sets the captions; writing back what was just read is left out.
+    m_restoringFields = true;
     for (QLineEdit* stationField : {Text1, Text2, Text3, Text4, Text5}) {
         stationField->setText(store.ReadSetting(stationField->objectName(), stationField->text()));
         stationField->home(false); // show the start of a text longer than the field
     }
+    m_restoringFields = false;
     Lees_TT_Settings();
     Display& pattern1 = m_windows.display();
     display2& pattern2 = m_windows.pattern2();
@@ -196,7 +201,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::stationFieldChanged(QLineEdit* stationField, const QString& key) {
-    m_platform.store->WriteSetting(key, stationField->text());
+    if (!m_restoringFields)
+        m_platform.store->WriteSetting(key, stationField->text());
 }
 
 void Form1::Text1_Change() {

@@ -88,6 +88,7 @@ private:
 
     WindowRegistry& m_windows;
     const Platform& m_platform;
+    bool m_restoringFields = false;
 };
 
 } // namespace kalvora

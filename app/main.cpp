@@ -25,8 +25,11 @@ int main(int argc, char* argv[]) {
     SettingsStore store;
     WindowRegistry windows(Platform::system(&store, QApplication::applicationDirPath()),
                            [] { QCoreApplication::quit(); });
-    store.setFailureHandler([&windows](const QString& message) {
-        QMessageBox::warning(windows.loadedForm1(), QStringLiteral("Kalvora"), message);
+    // Said once, without stopping the operator's typing.
+    store.setFailureHandler([](const QString& message) {
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kalvora"), message);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
     });
     Form1& panel = windows.form1();
     panel.show();

@@ -12,11 +12,19 @@ PictureBox::PictureBox(const QString& name, const QString& resource, QWidget* pa
 }
 
 void PictureBox::resizeEvent(QResizeEvent*) {
+    fitPicture();
+}
+
+// A window that is rendered without ever being shown gets no resize event; painting makes sure.
+void PictureBox::fitPicture() {
+    if (m_scaled.size() == size())
+        return;
     m_scaled = m_picture.convertToFormat(QImage::Format_RGB32)
                    .scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
+    fitPicture();
     QPainter(this).drawImage(0, 0, m_scaled);
 }
 

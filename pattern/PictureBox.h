@@ -22,6 +22,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void fitPicture();
+
     QImage m_picture;
     QImage m_scaled;
     bool m_pressed = false;
