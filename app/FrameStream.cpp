@@ -1,0 +1,112 @@
+#include "app/FrameStream.h"
+
+#include <QSocketNotifier>
+#include <QWidget>
+#include <cerrno>
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace kalvora {
+
+FrameStream::FrameStream(QWidget& pattern, int fps, int fd, QObject* parent)
+    : QObject(parent), m_pattern(pattern), m_fps(fps), m_fd(fd),
+      // RGB32 is B, G, R, 0xFF in memory on every little-endian machine: BGRA.
+      m_frame(pattern.size(), QImage::Format_RGB32) {
+    m_schedule.setSingleShot(true);
+    m_schedule.setTimerType(Qt::PreciseTimer);
+    connect(&m_schedule, &QTimer::timeout, this, &FrameStream::frameDue);
+    m_reportTimer.setInterval(60 * 1000);
+    connect(&m_reportTimer, &QTimer::timeout, this, &FrameStream::report);
+#ifndef Q_OS_WIN
+    // Never block on a slow reader: a frame that cannot go out yet waits, later ones drop.
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    m_writable = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
+    m_writable->setEnabled(false);
+    connect(m_writable, &QSocketNotifier::activated, this, &FrameStream::flush);
+#endif
+}
+
+FrameStream::~FrameStream() = default;
+
+void FrameStream::start() {
+    m_clock.start();
+    m_reportTimer.start();
+    frameDue();
+}
+
+void FrameStream::scheduleNext() {
+    // Aim every frame at its own moment from the start, so that the rate never drifts; a
+    // moment already missed is skipped and counted as dropped.
+    const double period = 1000.0 / m_fps;
+    ++m_frameIndex;
+    qint64 due = qint64(m_frameIndex * period);
+    while (due < m_clock.elapsed() - qint64(period)) {
+        ++m_frameIndex;
+        ++m_dropped;
+        due = qint64(m_frameIndex * period);
+    }
+    m_schedule.start(int(std::max<qint64>(0, due - m_clock.elapsed())));
+}
+
+void FrameStream::frameDue() {
+    if (m_finished)
+        return;
+    scheduleNext();
+    if (!m_pending.isEmpty()) {
+        ++m_dropped;
+        return;
+    }
+    m_pattern.render(&m_frame);
+    m_pending = QByteArray(reinterpret_cast<const char*>(m_frame.constBits()),
+                           m_frame.sizeInBytes());
+    m_pendingOffset = 0;
+    flush();
+}
+
+void FrameStream::flush() {
+    while (m_pendingOffset < m_pending.size()) {
+#ifdef Q_OS_WIN
+        const auto n = ::_write(m_fd, m_pending.constData() + m_pendingOffset,
+                                unsigned(m_pending.size() - m_pendingOffset));
+#else
+        const auto n = ::write(m_fd, m_pending.constData() + m_pendingOffset,
+                               size_t(m_pending.size() - m_pendingOffset));
+#endif
+        if (n > 0) {
+            m_pendingOffset += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (m_writable)
+                m_writable->setEnabled(true);
+            return;
+        }
+        m_finished = true;
+        m_schedule.stop();
+        emit finished(errno == EPIPE ? 0 : 1);
+        return;
+    }
+    if (m_writable)
+        m_writable->setEnabled(false);
+    m_pending.clear();
+    ++m_written;
+}
+
+void FrameStream::report() {
+    const qint64 dropped = m_dropped - m_droppedReported;
+    m_droppedReported = m_dropped;
+    if (dropped > 0)
+        std::fprintf(stderr, "kalvora: %lld frames dropped in the last minute; the reader is "
+                             "slower than %d frames per second\n",
+                     static_cast<long long>(dropped), m_fps);
+}
+
+} // namespace kalvora

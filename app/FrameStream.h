@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QObject>
+#include <QTimer>
+
+class QSocketNotifier;
+class QWidget;
+
+namespace kalvora {
+
+// Streams a window's picture as raw frames (808 x 608 BGRA, one after the other) to a file
+// descriptor, normally standard output piped into an encoder.
+//
+// Frames go out on a steady schedule. A reader that is slower than the schedule makes frames
+// drop, never the pictures fall behind the clock: while a frame is still being written, the
+// frames that come due are skipped and counted. Closing the pipe ends the stream cleanly.
+class FrameStream : public QObject {
+    Q_OBJECT
+public:
+    FrameStream(QWidget& pattern, int fps, int fd, QObject* parent = nullptr);
+    ~FrameStream() override;
+
+    void start();
+
+    qint64 framesWritten() const { return m_written; }
+    qint64 framesDropped() const { return m_dropped; }
+
+signals:
+    // The reader has gone (exit code 0) or writing failed (non-zero).
+    void finished(int exitCode);
+
+private:
+    void frameDue();
+    void scheduleNext();
+    void flush();
+    void report();
+
+    QWidget& m_pattern;
+    const int m_fps;
+    const int m_fd;
+    QImage m_frame;
+    QByteArray m_pending;
+    qsizetype m_pendingOffset = 0;
+    QTimer m_schedule;
+    QTimer m_reportTimer;
+    QElapsedTimer m_clock;
+    qint64 m_frameIndex = 0;
+    qint64 m_written = 0;
+    qint64 m_dropped = 0;
+    qint64 m_droppedReported = 0;
+    QSocketNotifier* m_writable = nullptr;
+    bool m_finished = false;
+};
+
+} // namespace kalvora

@@ -1,0 +1,184 @@
+#include "ProgramFixture.h"
+#include "pattern/Caption.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTest>
+
+using namespace kalvora;
+using namespace kalvora::test;
+
+namespace {
+
+constexpr int FrameBytes = 808 * 608 * 4;
+
+// The real executable, copied into a folder of its own (where TickerTape.txt goes), run with
+// its settings in that folder too.
+struct Installed {
+    Installed() {
+        executable = dir.filePath(QStringLiteral("kalvora"));
+        QFile::copy(QStringLiteral(KALVORA_EXECUTABLE), executable);
+        QFile::setPermissions(executable, QFile::permissions(QStringLiteral(KALVORA_EXECUTABLE)));
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+    }
+    QString configHome() const { return dir.filePath(QStringLiteral("config")); }
+    QString iniPath() const { return configHome() + QStringLiteral("/Kalvora/Kalvora.ini"); }
+    void writeSettings(const QByteArray& ini) const {
+        QDir().mkpath(configHome() + QStringLiteral("/Kalvora"));
+        QFile file(iniPath());
+        file.open(QIODevice::WriteOnly);
+        file.write("[settings]\n" + ini);
+    }
+    int run(const QStringList& arguments, QByteArray* errors = nullptr) const {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(executable, arguments);
+        if (!process.waitForFinished(30000))
+            return -1;
+        if (errors)
+            *errors = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    QImage snapshot(const QStringList& extra = {}) const {
+        const QString file = dir.filePath(QStringLiteral("snapshot.png"));
+        QFile::remove(file);
+        const int code = run(QStringList{QStringLiteral("--snapshot"), file} + extra);
+        return code == 0 ? QImage(file).convertToFormat(QImage::Format_RGB32) : QImage();
+    }
+
+    QTemporaryDir dir;
+    QString executable;
+    QProcessEnvironment environment;
+};
+
+QImage grabbed(QWidget& window) {
+    return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+class HeadlessTest : public QObject {
+    Q_OBJECT
+private slots:
+    void snapshot_emptyStore_equalsTheWindow();
+    void snapshot_showsStoredCallSign_andPattern2();
+    void frames_twoSeconds_fiftyFrames_clockAndTickerRunning();
+    void frames_closedPipe_endsWithZero();
+    void badArguments_clearMessage_nonZero_nothingWritten();
+};
+
+void HeadlessTest::snapshot_emptyStore_equalsTheWindow() {
+    Installed kalvora;
+    const QImage snapshot = kalvora.snapshot();
+    QCOMPARE(snapshot.size(), QSize(808, 608));
+    TestPlatform t;
+    Program p(t);
+    QCOMPARE(snapshot, grabbed(p.pattern1()));
+    // Nothing was stored by taking it.
+    QVERIFY(!QFile::exists(kalvora.iniPath()));
+}
+
+void HeadlessTest::snapshot_showsStoredCallSign_andPattern2() {
+    Installed kalvora;
+    const QImage plain = kalvora.snapshot();
+    kalvora.writeSettings("Text1=PI6ATV\nText3=PA3ABC\nText4=1252 MHz\n");
+    const QImage withCall = kalvora.snapshot();
+    const QImage two = kalvora.snapshot({QStringLiteral("--pattern"), QStringLiteral("2")});
+    QVERIFY(withCall != plain);
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("Text1"), QStringLiteral("PI6ATV"));
+    t.store->WriteSetting(QStringLiteral("Text3"), QStringLiteral("PA3ABC"));
+    t.store->WriteSetting(QStringLiteral("Text4"), QStringLiteral("1252 MHz"));
+    Program p(t);
+    QCOMPARE(withCall, grabbed(p.pattern1()));
+    QCOMPARE(two, grabbed(p.pattern2()));
+}
+
+void HeadlessTest::frames_twoSeconds_fiftyFrames_clockAndTickerRunning() {
+    Installed kalvora;
+    kalvora.writeSettings("tt_enabled=1\ntt_speed=20\ntt_regellengte=0\n");
+    QFile text(kalvora.dir.filePath(QStringLiteral("TickerTape.txt")));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("Frames for the encoder");
+    text.close();
+
+    QProcess process;
+    process.setProcessEnvironment(kalvora.environment);
+    process.start(kalvora.executable, {QStringLiteral("--frames"), QStringLiteral("--fps"),
+                                       QStringLiteral("25")});
+    QVERIFY(process.waitForReadyRead(20000));
+    QByteArray stream;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 2000) {
+        process.waitForReadyRead(int(std::max<qint64>(1, 2000 - clock.elapsed())));
+        stream += process.readAllStandardOutput();
+    }
+    process.kill();
+    process.waitForFinished();
+    const qsizetype frames = stream.size() / FrameBytes;
+    QVERIFY2(frames >= 48 && frames <= 52, qPrintable(QString::number(frames)));
+
+    const auto frame = [&](qsizetype i) {
+        return QImage(reinterpret_cast<const uchar*>(stream.constData()) + i * FrameBytes, 808,
+                      608, QImage::Format_RGB32);
+    };
+    // The time caption changes once a second: two or three different times in two seconds.
+    QSet<QByteArray> times;
+    int tickerMoves = 0;
+    for (qsizetype i = 0; i < frames; ++i) {
+        const QImage time = frame(i).copy(520, 280, 145, 41);
+        times.insert(QByteArray(reinterpret_cast<const char*>(time.constBits()),
+                                time.sizeInBytes()));
+        if (i > 0 && frame(i).copy(0, 565, 802, 43) != frame(i - 1).copy(0, 565, 802, 43))
+            ++tickerMoves;
+    }
+    QVERIFY2(times.size() >= 2 && times.size() <= 3, qPrintable(QString::number(times.size())));
+    QVERIFY2(tickerMoves >= frames - 3, qPrintable(QString::number(tickerMoves)));
+    QVERIFY(!QFile::exists(kalvora.dir.filePath(QStringLiteral("config/Kalvora/Kalvora.ini.lock"))));
+}
+
+void HeadlessTest::frames_closedPipe_endsWithZero() {
+    Installed kalvora;
+    QProcess shell;
+    shell.setProcessEnvironment(kalvora.environment);
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("\"$0\" --frames | head -c 5000000 > /dev/null; "
+                                "exit ${PIPESTATUS[0]}"),
+                 kalvora.executable});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.exitCode(), 0);
+}
+
+void HeadlessTest::badArguments_clearMessage_nonZero_nothingWritten() {
+    Installed kalvora;
+    const QList<QStringList> mistakes = {
+        {"--fps", "25"},
+        {"--frames", "--fps", "0"},
+        {"--frames", "--fps", "fast"},
+        {"--frames", "--pattern", "3"},
+        {"--snapshot"},
+        {"--snapshot", "a.png", "--frames"},
+        {"--bogus"},
+        {"--frames", "stray"},
+    };
+    for (const QStringList& arguments : mistakes) {
+        QByteArray errors;
+        const int code = kalvora.run(arguments, &errors);
+        QVERIFY2(code == 2, qPrintable(arguments.join(' ') + " -> " + QString::number(code)));
+        QVERIFY2(errors.contains("kalvora: "), errors.constData());
+    }
+    QVERIFY(!QDir(kalvora.configHome()).exists());
+    QByteArray errors;
+    QCOMPARE(kalvora.run({QStringLiteral("--help")}, &errors), 0);
+}
+
+QTEST_MAIN(HeadlessTest)
+#include "headless_test.moc"
