@@ -80,7 +80,7 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
       m_windows(windows), m_platform(platform) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora Generator"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/pattern1-small.png")));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/kalvora-icon.png")));
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu* bestand = menuBar->addMenu(QStringLiteral("Bestand"));

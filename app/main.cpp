@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <cstdio>
 #include <csignal>
 
@@ -85,7 +86,10 @@ int main(int argc, char* argv[]) {
     installFontSubstitutes();
 
     SettingsStore store;
-    WindowRegistry windows(Platform::system(&store, QApplication::applicationDirPath()),
+    const QString tickerFolder = Platform::tickerFolderFor(
+        QApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    WindowRegistry windows(Platform::system(&store, tickerFolder),
                            [] { QCoreApplication::quit(); });
     if (options.mode != Options::Mode::Windows) {
         store.setFailureHandler([](const QString& message) {

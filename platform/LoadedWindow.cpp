@@ -27,9 +27,13 @@ void LoadedWindow::closeEvent(QCloseEvent* event) {
 
 void installFontSubstitutes() {
 #ifndef Q_OS_WIN
-    // Windows itself maps "MS Sans Serif" to Microsoft Sans Serif, which is Arial-like.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"));
-    QFont::insertSubstitution(QStringLiteral("Calisto MT"), QStringLiteral("Liberation Serif"));
+    // Windows itself maps "MS Sans Serif" to Microsoft Sans Serif, which is Arial-like. The
+    // substitutes must be real families: an alias such as "Arial" is not one to Qt.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    QFont::insertSubstitutions(QStringLiteral("Calisto MT"),
+                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
 #endif
 }
 

@@ -2,6 +2,8 @@
 
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
 
@@ -25,6 +27,13 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
         QMessageBox::warning(parent, title, text);
     };
     return platform;
+}
+
+QString Platform::tickerFolderFor(const QString& programFolder, const QString& userDataFolder) {
+    if (QFileInfo(programFolder).isWritable())
+        return programFolder;
+    QDir().mkpath(userDataFolder);
+    return userDataFolder;
 }
 
 } // namespace kalvora

@@ -33,6 +33,10 @@ struct Platform {
 
     // The real pieces; the store and folder are the caller's.
     static Platform system(SettingsStore* store, const QString& programFolder);
+
+    // Where TickerTape.txt lives: beside the program, as always, where the user may write
+    // there; for an installed copy in a folder the user cannot write, the user's data folder.
+    static QString tickerFolderFor(const QString& programFolder, const QString& userDataFolder);
 };
 
 } // namespace kalvora

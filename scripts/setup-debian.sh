@@ -10,6 +10,8 @@ packages=(
     fontconfig fonts-liberation fonts-dejavu-core
     # The benchmark program, and a real X server for the smoke test.
     libbenchmark-dev xvfb xauth
+    # Making and checking the .deb.
+    dpkg-dev file
 )
 
 missing=()

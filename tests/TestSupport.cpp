@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "platform/LoadedWindow.h"
+
 #include <QFile>
 #include <QSettings>
 
@@ -8,6 +10,8 @@ namespace kalvora::test {
 TestPlatform::TestPlatform()
     : store(std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini")))),
       clock(QDate(2026, 12, 8), QTime(20, 15, 30)) {
+    installFontSubstitutes(); // as main() does
+
     platform.store = store.get();
     platform.programFolder = dir.path();
     platform.now = [this] { return clock; };

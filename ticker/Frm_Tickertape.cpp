@@ -98,7 +98,7 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
       m_platform(platform) {
     setObjectName(QStringLiteral("Frm_Tickertape"));
     setWindowTitle(QStringLiteral("TickerTape Settings"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/pattern1-small.png")));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/kalvora-icon.png")));
     setFixedSize(twipsToPixels(4230), twipsToPixels(6915));
     setColors(this, Yellow, Qt::black);
     setAutoFillBackground(true);

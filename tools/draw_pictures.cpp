@@ -186,7 +186,13 @@ int main(int argc, char** argv) {
     const QImage small = pattern1()
                              .scaled(103, 77, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    // The program's icon: the circle of picture 1.
+    const QImage icon = pattern1()
+                            .copy(160, 0, 960, 960)
+                            .scaled(128, 128, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     const bool ok = save(one, out.filePath(QStringLiteral("pattern1.png"))) &&
+                    save(icon, out.filePath(QStringLiteral("kalvora-icon.png"))) &&
                     save(two, out.filePath(QStringLiteral("pattern2.png"))) &&
                     save(small, out.filePath(QStringLiteral("pattern1-small.png")));
     return ok ? 0 : 1;

@@ -1,0 +1,111 @@
+// Part of the smoke test on a real X server: waits for the control panel to be mapped, saves a
+// screenshot of the screen, checks that the panel shows something, and asks it to close the way
+// a window manager's close button does (WM_DELETE_WINDOW).
+//
+//   x11_smoke_helper SCREENSHOT.png
+
+#include <QImage>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+Window findByName(::Display* display, Window window, const char* name) {
+    char* title = nullptr;
+    if (XFetchName(display, window, &title) && title) {
+        const bool match = std::strcmp(title, name) == 0;
+        XFree(title);
+        if (match)
+            return window;
+    }
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned int i = 0; i < count && !found; ++i)
+        found = findByName(display, children[i], name);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: x11_smoke_helper SCREENSHOT.png\n");
+        return 2;
+    }
+    ::Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "smoke: no X display\n");
+        return 1;
+    }
+    const Window root = DefaultRootWindow(display);
+    Window panel = 0;
+    for (int attempt = 0; attempt < 300 && !panel; ++attempt) {
+        const Window candidate = findByName(display, root, "Kalvora Generator");
+        XWindowAttributes attributes;
+        if (candidate && XGetWindowAttributes(display, candidate, &attributes) &&
+            attributes.map_state == IsViewable)
+            panel = candidate;
+        else
+            usleep(100 * 1000);
+    }
+    if (!panel) {
+        std::fprintf(stderr, "smoke: the control panel did not appear\n");
+        return 1;
+    }
+    usleep(1000 * 1000); // let it paint
+
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, root, &attributes);
+    XImage* shot = XGetImage(display, root, 0, 0, unsigned(attributes.width),
+                             unsigned(attributes.height), AllPlanes, ZPixmap);
+    if (!shot) {
+        std::fprintf(stderr, "smoke: cannot read the screen\n");
+        return 1;
+    }
+    QImage screen(attributes.width, attributes.height, QImage::Format_RGB32);
+    for (int y = 0; y < attributes.height; ++y)
+        for (int x = 0; x < attributes.width; ++x)
+            screen.setPixel(x, y, 0xFF000000u | (XGetPixel(shot, x, y) & 0xFFFFFFu));
+    XDestroyImage(shot);
+    screen.save(QString::fromLocal8Bit(argv[1]));
+
+    int left = 0, top = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, panel, root, 0, 0, &left, &top, &child);
+    XWindowAttributes panelAttributes;
+    XGetWindowAttributes(display, panel, &panelAttributes);
+    const QImage shown = screen.copy(left, top, panelAttributes.width, panelAttributes.height);
+    int yellow = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            yellow += qRed(shown.pixel(x, y)) > 200 && qGreen(shown.pixel(x, y)) > 200 &&
+                      qBlue(shown.pixel(x, y)) < 80;
+    if (yellow < 50) {
+        std::fprintf(stderr, "smoke: the control panel shows no yellow field text\n");
+        return 1;
+    }
+
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = panel;
+    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, panel, False, NoEventMask, &close);
+    XFlush(display);
+    XCloseDisplay(display);
+    std::printf("smoke: panel %dx%d at %d,%d; screenshot %s\n", panelAttributes.width,
+                panelAttributes.height, left, top, argv[1]);
+    return 0;
+}
