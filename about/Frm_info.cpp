@@ -40,8 +40,7 @@ QString Credits::text() {
 
 namespace {
 
-template <typename Widget>
-Widget* place(Widget* widget, const QString& name, const QRect& twips) {
+template <typename Widget> Widget* place(Widget* widget, const QString& name, const QRect& twips) {
     widget->setObjectName(name);
     widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     return widget;
@@ -91,8 +90,8 @@ Frm_info::Frm_info(const Platform& platform)
     setColors(Label7, QColor(0xE0, 0xE0, 0xE0), Qt::transparent);
 
     QUrl address(Credits::WebAddress);
-    Label2 = place(new QLabel(address.host() + address.path(), Picture2),
-                   QStringLiteral("Label2"), {1680, 480, 2295, 255});
+    Label2 = place(new QLabel(address.host() + address.path(), Picture2), QStringLiteral("Label2"),
+                   {1680, 480, 2295, 255});
     Label2->setFont(makeFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     Label2->setCursor(Qt::UpArrowCursor);
     setColors(Label2, Qt::white, Qt::transparent);

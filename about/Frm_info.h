@@ -22,7 +22,7 @@ public:
     QWidget* Picture2; // panel
     QLabel* Image1;
     QLabel* Label7;
-    QLabel* Label2; // the web address
+    QLabel* Label2;    // the web address
     QWidget* Picture1; // credits viewport
     QLabel* Text1;     // the credits
     QLabel* Label5;

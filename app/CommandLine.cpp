@@ -61,8 +61,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return result;
     }
     if (!parser.positionalArguments().isEmpty())
-        return mistake(QStringLiteral("unexpected argument \"%1\"")
-                           .arg(parser.positionalArguments().first()));
+        return mistake(
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
 
     Options options;
     if (parser.isSet(snapshot) && parser.isSet(frames))

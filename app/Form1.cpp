@@ -1,14 +1,14 @@
 #include "app/Form1.h"
 
+#include "about/Frm_info.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
 #include "pattern/PatternClock.h"
 #include "platform/Twips.h"
 #include "settings/SettingsStore.h"
-#include "ticker/TickerStrip.h"
 #include "ticker/Frm_Tickertape.h"
-#include "about/Frm_info.h"
+#include "ticker/TickerStrip.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -46,8 +46,7 @@ QFont panelFont() {
     return font;
 }
 
-QPushButton* button(const QString& name, const QString& text, const QRect& twips,
-                    QWidget* parent) {
+QPushButton* button(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
@@ -75,8 +74,9 @@ QLineEdit* field(const QString& name, const QString& text, const QRect& twips, Q
 Form1::Form1(WindowRegistry& windows, const Platform& platform)
     : LoadedWindow(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      ticker(offscreenStrip, [&windows]() -> TickerView& { return *windows.display().Picture1; },
-             platform.programFolder),
+      ticker(
+          offscreenStrip, [&windows]() -> TickerView& { return *windows.display().Picture1; },
+          platform.programFolder),
       m_windows(windows), m_platform(platform) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora Generator"));
@@ -110,15 +110,16 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("Kalvora 2"),
                       {1440, 120, 1095, 375}, client);
     Text1 = field(QStringLiteral("Text1"), QStringLiteral("QQ0ABC"), {240, 960, 1095, 375}, client);
-    Text3 = field(QStringLiteral("Text3"), QStringLiteral("QQ0ABC"), {1440, 960, 1095, 375},
-                  client);
+    Text3 =
+        field(QStringLiteral("Text3"), QStringLiteral("QQ0ABC"), {1440, 960, 1095, 375}, client);
     Text2 = field(QStringLiteral("Text2"), QStringLiteral("144.750 MHz"), {240, 1440, 1095, 375},
                   client);
-    Text4 = field(QStringLiteral("Text4"), QStringLiteral("144.750 MHz"),
-                  {1440, 1440, 1095, 375}, client);
-    Text5 = field(QStringLiteral("Text5"), QStringLiteral("AA00AA"), {240, 1920, 1095, 375}, client);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("Scherm"),
-                      {1440, 1920, 1095, 375}, client);
+    Text4 = field(QStringLiteral("Text4"), QStringLiteral("144.750 MHz"), {1440, 1440, 1095, 375},
+                  client);
+    Text5 =
+        field(QStringLiteral("Text5"), QStringLiteral("AA00AA"), {240, 1920, 1095, 375}, client);
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("Scherm"), {1440, 1920, 1095, 375},
+                      client);
     Command4 = button(QStringLiteral("Command4"), QStringLiteral("TickerTape aan"),
                       {600, 2400, 1455, 375}, client);
 
@@ -131,8 +132,8 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     Picture2 = new OffscreenStripView(offscreenStrip, client);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(twipsRect(0, 4680, 12040, 495));
-    Text6 = field(QStringLiteral("Text6"), QStringLiteral("Text6"), {2040, 5280, 1335, 735},
-                  client);
+    Text6 =
+        field(QStringLiteral("Text6"), QStringLiteral("Text6"), {2040, 5280, 1335, 735}, client);
     Text6->setFocusPolicy(Qt::NoFocus);
 
     QWidget::setTabOrder(Command1, Command2);
@@ -273,8 +274,8 @@ void Form1::Lees_TT_Settings() {
     offscreenStrip.resize(stripSize);
     Picture2->resize(stripSize);
     // The strip's top comes from its height as it stands in whole pixels.
-    const double top = pixelsToTwips(pattern1.height()) - pixelsToTwips(stripSize.height()) -
-                       s.position();
+    const double top =
+        pixelsToTwips(pattern1.height()) - pixelsToTwips(stripSize.height()) - s.position();
     strip.setGeometry(0, twipsToPixels(top), stripSize.width(), stripSize.height());
 
     strip.setBackColor(s.backColor());

@@ -63,8 +63,8 @@ void FrameStream::frameDue() {
         return;
     }
     m_pattern.render(&m_frame);
-    m_pending = QByteArray(reinterpret_cast<const char*>(m_frame.constBits()),
-                           m_frame.sizeInBytes());
+    m_pending =
+        QByteArray(reinterpret_cast<const char*>(m_frame.constBits()), m_frame.sizeInBytes());
     m_pendingOffset = 0;
     flush();
 }
@@ -104,8 +104,9 @@ void FrameStream::report() {
     const qint64 dropped = m_dropped - m_droppedReported;
     m_droppedReported = m_dropped;
     if (dropped > 0)
-        std::fprintf(stderr, "kalvora: %lld frames dropped in the last minute; the reader is "
-                             "slower than %d frames per second\n",
+        std::fprintf(stderr,
+                     "kalvora: %lld frames dropped in the last minute; the reader is "
+                     "slower than %d frames per second\n",
                      static_cast<long long>(dropped), m_fps);
 }
 

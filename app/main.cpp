@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -31,8 +31,9 @@ QWidget& chosenPattern(WindowRegistry& windows, const Options& options) {
 int writeSnapshot(WindowRegistry& windows, const Options& options) {
     const QImage picture = chosenPattern(windows, options).grab().toImage();
     if (!picture.save(options.snapshotFile)) {
-        std::fprintf(stderr, "kalvora: cannot write %s (is the folder writable, and does the "
-                             "name end in .png?)\n",
+        std::fprintf(stderr,
+                     "kalvora: cannot write %s (is the folder writable, and does the "
+                     "name end in .png?)\n",
                      qPrintable(options.snapshotFile));
         return 1;
     }

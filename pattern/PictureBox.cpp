@@ -33,7 +33,8 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (m_pressed && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint()))
         emit clicked();
     m_pressed = false;
 }

@@ -15,8 +15,7 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
     platform.programFolder = programFolder;
     platform.now = [] { return QDateTime::currentDateTime(); };
     platform.screenFonts = [] { return QFontDatabase::families(); };
-    platform.chooseColour = [](const QColor& initial,
-                               QWidget* parent) -> std::optional<QColor> {
+    platform.chooseColour = [](const QColor& initial, QWidget* parent) -> std::optional<QColor> {
         const QColor chosen = QColorDialog::getColor(initial, parent);
         if (!chosen.isValid())
             return std::nullopt;

@@ -17,7 +17,6 @@ using namespace kalvora::test;
 using kalvora::Form1;
 using kalvora::WindowRegistry;
 
-
 class AppTest : public QObject {
     Q_OBJECT
 private slots:
@@ -79,9 +78,9 @@ void AppTest::panel_layoutMatchesTheTable() {
     // Centred on the primary screen.
     QVERIFY(qAbs(p.panel.frameGeometry().center().x() - 640) <= 2);
     // The controls below the client area are out of sight and out of the keyboard's reach.
-    for (QWidget* hidden : {static_cast<QWidget*>(p.panel.Label1),
-                            static_cast<QWidget*>(p.panel.Label2), p.panel.Picture2,
-                            static_cast<QWidget*>(p.panel.Text6)})
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(p.panel.Label1), static_cast<QWidget*>(p.panel.Label2),
+          p.panel.Picture2, static_cast<QWidget*>(p.panel.Text6)})
         QVERIFY2(hidden->visibleRegion().isEmpty(), qPrintable(hidden->objectName()));
     QCOMPARE(p.panel.Text6->focusPolicy(), Qt::NoFocus);
     // Keyboard order, starting at "Kalvora 1".

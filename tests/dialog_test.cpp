@@ -21,9 +21,9 @@ using namespace kalvora::test;
 
 namespace {
 
-const QStringList TickerKeys = {"tt_speed",    "tt_enabled", "tt_regellengte", "tt_fontsize",
-                                "tt_font",     "tt_position", "tt_backcolor",  "tt_forecolor",
-                                "tt_width"};
+const QStringList TickerKeys = {"tt_speed",     "tt_enabled",   "tt_regellengte",
+                                "tt_fontsize",  "tt_font",      "tt_position",
+                                "tt_backcolor", "tt_forecolor", "tt_width"};
 
 Frm_Tickertape& openDialog(Program& p) {
     p.panel.mnu_TT->trigger();
@@ -194,8 +194,8 @@ void DialogTest::badNumbers_areNotSaved_andTheFieldIsNamed() {
     Frm_Tickertape& d = openDialog(p);
     d.Text1->setPlainText(QStringLiteral("new text"));
     const QList<std::pair<QLineEdit*, QString>> bad = {
-        {d.tt_speed, "fast"},         {d.tt_speed, "70000"},     {d.tt_speed, "12.5"},
-        {d.tt_regellengte, "40000"},  {d.tt_fontsize, "0"},      {d.tt_fontsize, "2000"},
+        {d.tt_speed, "fast"},        {d.tt_speed, "70000"}, {d.tt_speed, "12.5"},
+        {d.tt_regellengte, "40000"}, {d.tt_fontsize, "0"},  {d.tt_fontsize, "2000"},
         {d.tt_position, "high"}};
     for (const auto& [field, value] : bad) {
         const QString good = field->text();
@@ -289,9 +289,10 @@ void DialogTest::saveIntoReadOnlyFolder_showsMessage_keepsEverything() {
             QSKIP("running as root and runuser is missing: cannot make a folder read-only");
         QProcess child;
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
-                              QCoreApplication::applicationFilePath(),
-                              QStringLiteral("saveIntoReadOnlyFolder_showsMessage_keepsEverything")});
+        child.start(runuser,
+                    {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
+                     QCoreApplication::applicationFilePath(),
+                     QStringLiteral("saveIntoReadOnlyFolder_showsMessage_keepsEverything")});
         QVERIFY(child.waitForFinished(60000));
         const QByteArray output = child.readAll();
         if (output.contains("SKIP"))
@@ -310,8 +311,8 @@ void DialogTest::saveIntoReadOnlyFolder_showsMessage_keepsEverything() {
     d.Text1->setPlainText(QStringLiteral("new text"));
     d.tt_speed->setText(QStringLiteral("10"));
     QTest::mouseClick(d.Command1, Qt::LeftButton);
-    QFile::setPermissions(t.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                            QFileDevice::ExeOwner);
+    QFile::setPermissions(t.dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(t.warnings.size(), 1);
     QVERIFY2(t.warnings.first().contains(QStringLiteral("TickerTape.txt")),
              qPrintable(t.warnings.first()));

@@ -110,8 +110,8 @@ void HeadlessTest::frames_twoSeconds_fiftyFrames_clockAndTickerRunning() {
 
     QProcess process;
     process.setProcessEnvironment(kalvora.environment);
-    process.start(kalvora.executable, {QStringLiteral("--frames"), QStringLiteral("--fps"),
-                                       QStringLiteral("25")});
+    process.start(kalvora.executable,
+                  {QStringLiteral("--frames"), QStringLiteral("--fps"), QStringLiteral("25")});
     QVERIFY(process.waitForReadyRead(20000));
     QByteArray stream;
     QElapsedTimer clock;
@@ -126,22 +126,23 @@ void HeadlessTest::frames_twoSeconds_fiftyFrames_clockAndTickerRunning() {
     QVERIFY2(frames >= 48 && frames <= 52, qPrintable(QString::number(frames)));
 
     const auto frame = [&](qsizetype i) {
-        return QImage(reinterpret_cast<const uchar*>(stream.constData()) + i * FrameBytes, 808,
-                      608, QImage::Format_RGB32);
+        return QImage(reinterpret_cast<const uchar*>(stream.constData()) + i * FrameBytes, 808, 608,
+                      QImage::Format_RGB32);
     };
     // The time caption changes once a second: two or three different times in two seconds.
     QSet<QByteArray> times;
     int tickerMoves = 0;
     for (qsizetype i = 0; i < frames; ++i) {
         const QImage time = frame(i).copy(520, 280, 145, 41);
-        times.insert(QByteArray(reinterpret_cast<const char*>(time.constBits()),
-                                time.sizeInBytes()));
+        times.insert(
+            QByteArray(reinterpret_cast<const char*>(time.constBits()), time.sizeInBytes()));
         if (i > 0 && frame(i).copy(0, 565, 802, 43) != frame(i - 1).copy(0, 565, 802, 43))
             ++tickerMoves;
     }
     QVERIFY2(times.size() >= 2 && times.size() <= 3, qPrintable(QString::number(times.size())));
     QVERIFY2(tickerMoves >= frames - 3, qPrintable(QString::number(tickerMoves)));
-    QVERIFY(!QFile::exists(kalvora.dir.filePath(QStringLiteral("config/Kalvora/Kalvora.ini.lock"))));
+    QVERIFY(
+        !QFile::exists(kalvora.dir.filePath(QStringLiteral("config/Kalvora/Kalvora.ini.lock"))));
 }
 
 void HeadlessTest::frames_closedPipe_endsWithZero() {

@@ -67,10 +67,15 @@ void PanelTickerTest::fontSizeAndPosition_sizeAndRaiseTheStrip() {
 
 void PanelTickerTest::badValues_leaveStartUpComplete() {
     TestPlatform t;
-    for (const auto& [key, value] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"tt_regellengte", "many"}, {"tt_width", "99999"}, {"tt_fontsize", "-3"},
-             {"tt_backcolor", "99999999999"}, {"tt_forecolor", "blue"}, {"tt_speed", "x"},
-             {"tt_enabled", "1"}, {"tt_position", "up"}})
+    for (const auto& [key, value] :
+         std::initializer_list<std::pair<const char*, const char*>>{{"tt_regellengte", "many"},
+                                                                    {"tt_width", "99999"},
+                                                                    {"tt_fontsize", "-3"},
+                                                                    {"tt_backcolor", "99999999999"},
+                                                                    {"tt_forecolor", "blue"},
+                                                                    {"tt_speed", "x"},
+                                                                    {"tt_enabled", "1"},
+                                                                    {"tt_position", "up"}})
         t.store->WriteSetting(QString::fromLatin1(key), QString::fromLatin1(value));
     t.writeTickerFile("still running");
     Program p(t);

@@ -71,7 +71,7 @@ void PatternTest::picture1_barsAndGreyScaleInOrder() {
     const QImage picture(QStringLiteral(":/pictures/pattern1.png"));
     // Six bars across the circle: yellow, cyan, green, magenta, red, blue.
     const QList<QColor> expected = {QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
-                                    QColor(191, 0, 191), QColor(191, 0, 0), QColor(0, 0, 191)};
+                                    QColor(191, 0, 191), QColor(191, 0, 0),   QColor(0, 0, 191)};
     for (int i = 0; i < 6; ++i)
         QCOMPARE(QColor(picture.pixel(200 + 880 * (2 * i + 1) / 12, 330)), expected[i]);
     // Grey scale rises from black to white.
@@ -90,9 +90,9 @@ void PatternTest::picture1_barsAndGreyScaleInOrder() {
 
 void PatternTest::picture2_barsInOrder_andCaptionsOnGrid() {
     const QImage picture(QStringLiteral(":/pictures/pattern2.png"));
-    const QList<QColor> bars = {Qt::white,           QColor(191, 191, 0), QColor(0, 191, 191),
-                                QColor(0, 191, 0),   QColor(191, 0, 191), QColor(191, 0, 0),
-                                QColor(0, 0, 191),   Qt::black};
+    const QList<QColor> bars = {
+        Qt::white,           QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
+        QColor(191, 0, 191), QColor(191, 0, 0),   QColor(0, 0, 191),   Qt::black};
     for (int i = 0; i < 8; ++i)
         QCOMPARE(QColor(picture.pixel(80 + 160 * i, 640)), bars[i]);
     int previous = -1;

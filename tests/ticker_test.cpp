@@ -33,7 +33,8 @@ TickerSettings enabledSettings(int extraBlanks = 0, const QString& speed = QStri
 // A scroller on a real off-screen strip and a recording visible one.
 struct Rig {
     explicit Rig(TestPlatform& t, TickerSettings s = enabledSettings())
-        : scroller(offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
+        : scroller(
+              offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
         offscreen.resize(QSize(802, 43));
         offscreen.setFontName(QStringLiteral("arial"));
         offscreen.setFontSize(24);
@@ -100,7 +101,9 @@ void TickerTest::load_joinsLinesAndDropsBreaks_data() {
                             << QStringLiteral("€ “hi” café ÿ");
     QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\xE2\x9C\x93 73\r\n")
                                << QStringLiteral("✓ 73");
-    QTest::newRow("utf-16 bom") << QByteArray("\xFF\xFE" "a\0\r\0\n\0b\0", 10)
+    QTest::newRow("utf-16 bom") << QByteArray("\xFF\xFE"
+                                              "a\0\r\0\n\0b\0",
+                                              10)
                                 << QStringLiteral("ab");
 }
 
@@ -160,8 +163,8 @@ void TickerTest::write_unwritableFolder_failsAndKeepsOldFile() {
     TestPlatform t;
     t.writeTickerFile("old text");
     // A path below a file cannot be written by anyone, root included.
-    const TickerFile::WriteResult result =
-        TickerFile::write(t.tickerPath() + QStringLiteral("/TickerTape.txt"), QStringLiteral("new"));
+    const TickerFile::WriteResult result = TickerFile::write(
+        t.tickerPath() + QStringLiteral("/TickerTape.txt"), QStringLiteral("new"));
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
     QCOMPARE(t.tickerFileBytes(), QByteArray("old text"));
@@ -374,7 +377,8 @@ void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
     offscreen.setFontSize(24);
     offscreen.setBackColor(Qt::white);
     visible.setBackColor(Qt::white);
-    TickerScroller scroller(offscreen, [&]() -> TickerView& { return visible; }, t.platform.programFolder);
+    TickerScroller scroller(
+        offscreen, [&]() -> TickerView& { return visible; }, t.platform.programFolder);
     scroller.settings = enabledSettings(0);
     scroller.Start_TT();
     scroller.Timer3.stop();
@@ -402,7 +406,10 @@ void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
             for (int x = 0; x < comparable; ++x) {
                 if (current.pixel(x, y) != previous.pixel(x + shift, y))
                     QFAIL(qPrintable(QStringLiteral("tick %1: pixel %2,%3 did not move by %4")
-                                         .arg(tick).arg(x).arg(y).arg(shift)));
+                                         .arg(tick)
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(shift)));
             }
         }
         ++checked;

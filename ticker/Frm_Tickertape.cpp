@@ -7,13 +7,13 @@
 #include "ticker/TickerSettings.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QDir>
 #include <cmath>
 #include <optional>
 
@@ -33,8 +33,7 @@ void setColors(QWidget* widget, const QColor& text, const QColor& background) {
     widget->setPalette(colours);
 }
 
-template <typename Widget>
-Widget* place(Widget* widget, const QString& name, const QRect& twips) {
+template <typename Widget> Widget* place(Widget* widget, const QString& name, const QRect& twips) {
     widget->setObjectName(name);
     widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     return widget;
@@ -52,8 +51,7 @@ QLineEdit* field(const QString& name, const QString& text, const QRect& twips, Q
     return f;
 }
 
-QPushButton* button(const QString& name, const QString& text, const QRect& twips,
-                    QWidget* parent) {
+QPushButton* button(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
     auto* b = place(new QPushButton(text, parent), name, twips);
     b->setAutoDefault(false);
     return b;
@@ -103,8 +101,8 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     setColors(this, Yellow, Qt::black);
     setAutoFillBackground(true);
 
-    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Enabled : :"), {240, 120, 735, 255},
-                   this);
+    Label2 =
+        label(QStringLiteral("Label2"), QStringLiteral("Enabled : :"), {240, 120, 735, 255}, this);
     tt_enabled = place(new QCheckBox(this), QStringLiteral("tt_enabled"), {1080, 120, 255, 255});
     setColors(tt_enabled, Green, Qt::black);
 
@@ -117,8 +115,8 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     Frame1 = place(new QGroupBox(this), QStringLiteral("Frame1"), {240, 2520, 3735, 3495});
     setColors(Frame1, Yellow, Qt::black);
     label(QStringLiteral("Label1"), QStringLiteral("Speed :"), {120, 240, 735, 255}, Frame1);
-    tt_speed = field(QStringLiteral("tt_speed"), QStringLiteral("50"), {1320, 240, 855, 285},
-                     Frame1);
+    tt_speed =
+        field(QStringLiteral("tt_speed"), QStringLiteral("50"), {1320, 240, 855, 285}, Frame1);
     label(QStringLiteral("Label3"), QStringLiteral("Regel Lengte :"), {120, 720, 1215, 255},
           Frame1);
     tt_regellengte = field(QStringLiteral("tt_regellengte"), QStringLiteral("50"),
@@ -128,10 +126,9 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     Command4 = button(QStringLiteral("Command4"), QStringLiteral("Select Font"),
                       {2400, 1080, 1215, 255}, Frame1);
     label(QStringLiteral("Label5"), QStringLiteral("Font Size :"), {120, 1440, 975, 255}, Frame1);
-    tt_fontsize = field(QStringLiteral("tt_fontsize"), QStringLiteral("25"),
-                        {1320, 1440, 855, 285}, Frame1);
-    label(QStringLiteral("Label6"), QStringLiteral("Background :"), {120, 1920, 1215, 255},
-          Frame1);
+    tt_fontsize =
+        field(QStringLiteral("tt_fontsize"), QStringLiteral("25"), {1320, 1440, 855, 285}, Frame1);
+    label(QStringLiteral("Label6"), QStringLiteral("Background :"), {120, 1920, 1215, 255}, Frame1);
     Picture1 = swatch(QStringLiteral("Picture1"), Qt::black, {1320, 1920, 855, 255}, Frame1);
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("Select color"),
                       {2400, 1920, 1215, 255}, Frame1);
@@ -141,15 +138,15 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     Command3 = button(QStringLiteral("Command3"), QStringLiteral("Select color"),
                       {2400, 2400, 1215, 255}, Frame1);
     label(QStringLiteral("Label9"), QStringLiteral("Position :"), {360, 2880, 735, 255}, Frame1);
-    tt_position = field(QStringLiteral("tt_position"), QStringLiteral("0"),
-                        {1320, 2880, 855, 285}, Frame1);
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("Save"), {3000, 6240, 975, 495},
-                      this);
+    tt_position =
+        field(QStringLiteral("tt_position"), QStringLiteral("0"), {1320, 2880, 855, 285}, Frame1);
+    Command1 =
+        button(QStringLiteral("Command1"), QStringLiteral("Save"), {3000, 6240, 975, 495}, this);
 
     // Keyboard order: "Save" first, then as the layout numbers them.
-    const QList<QWidget*> order = {Command1,       Command4, Command3, Command2,
-                                   tt_fontsize,    tt_font,  tt_regellengte,
-                                   tt_speed,       tt_position, Text1, tt_enabled};
+    const QList<QWidget*> order = {Command1,    Command4, Command3,       Command2,
+                                   tt_fontsize, tt_font,  tt_regellengte, tt_speed,
+                                   tt_position, Text1,    tt_enabled};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     Command1->setFocus();
@@ -169,17 +166,18 @@ void Frm_Tickertape::Form_Load() {
 
     SettingsStore& store = *m_platform.store;
     tt_speed->setText(store.ReadSetting(QStringLiteral("tt_speed"), tt_speed->text()));
-    const Converted<std::int16_t> enabled = toInt16(store.ReadSetting(
-        QStringLiteral("tt_enabled"), tt_enabled->isChecked() ? QStringLiteral("1")
-                                                               : QStringLiteral("0")));
+    const Converted<std::int16_t> enabled = toInt16(
+        store.ReadSetting(QStringLiteral("tt_enabled"),
+                          tt_enabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0")));
     tt_enabled->setChecked(enabled.ok() && enabled.value != 0);
-    tt_regellengte->setText(store.ReadSetting(QStringLiteral("tt_regellengte"), QStringLiteral("50")));
+    tt_regellengte->setText(
+        store.ReadSetting(QStringLiteral("tt_regellengte"), QStringLiteral("50")));
     tt_position->setText(store.ReadSetting(QStringLiteral("tt_position"), QStringLiteral("0")));
-    if (const auto back = storedColor(store.ReadSetting(QStringLiteral("tt_backcolor"),
-                                                         bgrFromColor(swatchColor(Picture1)))))
+    if (const auto back = storedColor(
+            store.ReadSetting(QStringLiteral("tt_backcolor"), bgrFromColor(swatchColor(Picture1)))))
         setSwatchColor(Picture1, *back);
-    if (const auto fore = storedColor(store.ReadSetting(QStringLiteral("tt_forecolor"),
-                                                         bgrFromColor(swatchColor(Picture2)))))
+    if (const auto fore = storedColor(
+            store.ReadSetting(QStringLiteral("tt_forecolor"), bgrFromColor(swatchColor(Picture2)))))
         setSwatchColor(Picture2, *fore);
     tt_enabled_Click();
     tt_fontsize->setText(store.ReadSetting(QStringLiteral("tt_fontsize"), QStringLiteral("24")));

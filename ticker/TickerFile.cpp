@@ -111,7 +111,8 @@ Loaded load(const QString& path) {
     QByteArray bytes;
     bool failed = false;
     while (bytes.size() < MaxReadBytes) {
-        const QByteArray chunk = file.read(std::min<qint64>(64 * 1024, MaxReadBytes - bytes.size()));
+        const QByteArray chunk =
+            file.read(std::min<qint64>(64 * 1024, MaxReadBytes - bytes.size()));
         if (chunk.isEmpty()) {
             failed = file.error() != QFileDevice::NoError;
             break;

@@ -6,9 +6,8 @@
 
 namespace kalvora {
 
-TickerScroller::TickerScroller(OffscreenStrip& offscreen,
-                               std::function<TickerView&()> visibleStrip, QString programFolder,
-                               QObject* parent)
+TickerScroller::TickerScroller(OffscreenStrip& offscreen, std::function<TickerView&()> visibleStrip,
+                               QString programFolder, QObject* parent)
     : QObject(parent), m_offscreen(offscreen), m_visibleStrip(std::move(visibleStrip)),
       m_programFolder(std::move(programFolder)) {
     Timer3.setTimerType(Qt::PreciseTimer);
@@ -49,9 +48,8 @@ void TickerScroller::Start_TT() {
 void TickerScroller::Timer3_Timer() {
     m_visibleStrip().showColumns(m_offscreen, StartX);
 
-    const QChar first = StartChar >= 1 && StartChar <= TickerText.size()
-                            ? TickerText.at(StartChar - 1)
-                            : QChar();
+    const QChar first =
+        StartChar >= 1 && StartChar <= TickerText.size() ? TickerText.at(StartChar - 1) : QChar();
     const int width = first.isNull() ? 0 : m_offscreen.textWidth(first);
     if (double(width) - 2 < StartX) {
         ++StartChar;

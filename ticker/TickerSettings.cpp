@@ -74,9 +74,9 @@ TickerSettings readTickerSettings(const SettingsStore& store) {
     TickerSettings s;
     const TickerSettings defaults;
     s.TtSpeed = store.ReadSetting(QStringLiteral("tt_speed"), QStringLiteral("50"));
-    s.TtRegellengte = clampedInt16(
-        store.ReadSetting(QStringLiteral("tt_regellengte"), QStringLiteral("50")),
-        defaults.TtRegellengte);
+    s.TtRegellengte =
+        clampedInt16(store.ReadSetting(QStringLiteral("tt_regellengte"), QStringLiteral("50")),
+                     defaults.TtRegellengte);
     s.TtEnabled = store.ReadSetting(QStringLiteral("tt_enabled"), QStringLiteral("0"));
     s.TtFontSize = store.ReadSetting(QStringLiteral("tt_fontsize"), QStringLiteral("24"));
     s.TtWidth = std::max<std::int16_t>(

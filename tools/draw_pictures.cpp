@@ -100,8 +100,7 @@ QImage pattern1() {
     for (int x = disc.left(), i = 0; x < disc.right(); x += 40, ++i)
         p.fillRect(QRect(x, 176, 40, 56), i % 2 ? White : Black);
     // Six colour bars.
-    bars(p, QRect(disc.left(), 232, disc.width(), 202),
-         {Yellow, Cyan, Green, Magenta, Red, Blue});
+    bars(p, QRect(disc.left(), 232, disc.width(), 202), {Yellow, Cyan, Green, Magenta, Red, Blue});
     // Black band with the centre cross: the date goes left of the cross, the time right.
     p.fillRect(QRect(disc.left(), 434, disc.width(), 80), Black);
     p.fillRect(QRect(centre.x() - 1, 434, 3, 80), White);
@@ -137,11 +136,9 @@ QImage pattern2() {
         greys << QColor::fromRgb(255 * i / 6, 255 * i / 6, 255 * i / 6);
     bars(p, QRect(0, 160, Width, 200), greys);
     // Eight colour bars; the call sign sits on the grid above them.
-    bars(p, QRect(0, 520, Width, 240),
-         {White, Yellow, Cyan, Green, Magenta, Red, Blue, Black});
+    bars(p, QRect(0, 520, Width, 240), {White, Yellow, Cyan, Green, Magenta, Red, Blue, Black});
     // The thin row of blocks; the frequency sits on the grid below it.
-    bars(p, QRect(0, 760, Width, 40),
-         {Blue, Black, Magenta, Black, Cyan, Black, LightGrey, Black});
+    bars(p, QRect(0, 760, Width, 40), {Blue, Black, Magenta, Black, Cyan, Black, LightGrey, Black});
     p.end();
     return image;
 }
@@ -178,10 +175,10 @@ int main(int argc, char** argv) {
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QList<QRgb> table = palette();
-    const QImage one = pattern1().convertToFormat(QImage::Format_Indexed8, table,
-                                                  Qt::ThresholdDither);
-    const QImage two = pattern2().convertToFormat(QImage::Format_Indexed8, table,
-                                                  Qt::ThresholdDither);
+    const QImage one =
+        pattern1().convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
+    const QImage two =
+        pattern2().convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
     // The About window's copy: smoothed down, then its own 256-colour palette.
     const QImage small = pattern1()
                              .scaled(103, 77, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)

@@ -49,11 +49,18 @@ int main(int argc, char** argv) {
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir folder;
     SettingsStore store(folder.filePath(QStringLiteral("settings.ini")));
-    for (const auto& [key, value] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"Text1", "PI6ATV"}, {"Text2", "144.750 MHz"}, {"Text3", "PI6ATV"},
-             {"Text4", "1252 MHz"}, {"Text5", "JO22KD"}, {"tt_enabled", "1"},
-             {"tt_speed", "20"}, {"tt_regellengte", "0"}, {"tt_backcolor", "0"},
-             {"tt_forecolor", "65535"}, {"tt_font", "arial"}})
+    for (const auto& [key, value] :
+         std::initializer_list<std::pair<const char*, const char*>>{{"Text1", "PI6ATV"},
+                                                                    {"Text2", "144.750 MHz"},
+                                                                    {"Text3", "PI6ATV"},
+                                                                    {"Text4", "1252 MHz"},
+                                                                    {"Text5", "JO22KD"},
+                                                                    {"tt_enabled", "1"},
+                                                                    {"tt_speed", "20"},
+                                                                    {"tt_regellengte", "0"},
+                                                                    {"tt_backcolor", "0"},
+                                                                    {"tt_forecolor", "65535"},
+                                                                    {"tt_font", "arial"}})
         store.WriteSetting(QString::fromLatin1(key), QString::fromLatin1(value));
     TickerFile::write(TickerFile::pathIn(folder.path()),
                       QStringLiteral("Welcome to the PI6ATV test transmission - talk-back on "

@@ -19,10 +19,12 @@ namespace {
 
 struct TickerRig {
     explicit TickerRig(int length)
-        : scroller(offscreen, [this]() -> TickerView& { return visible; }, folder.path()) {
+        : scroller(
+              offscreen, [this]() -> TickerView& { return visible; }, folder.path()) {
         QString text;
         text.reserve(length);
-        const QString words = QStringLiteral("Welcome to the ATV test transmission, talk-back 144.750 MHz. ");
+        const QString words =
+            QStringLiteral("Welcome to the ATV test transmission, talk-back 144.750 MHz. ");
         while (text.size() < length)
             text += words;
         text.truncate(length);
