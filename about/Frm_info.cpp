@@ -1,7 +1,7 @@
 #include "about/Frm_info.h"
 
 #include "about/Credits.h"
-#include "platform/Twips.h"
+#include "platform/Controls.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -40,19 +40,6 @@ QString Credits::text() {
 
 namespace {
 
-template <typename Widget> Widget* place(Widget* widget, const QString& name, const QRect& twips) {
-    widget->setObjectName(name);
-    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    return widget;
-}
-
-void setColors(QWidget* widget, const QColor& text, const QColor& background) {
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::WindowText, text);
-    colours.setColor(QPalette::Window, background);
-    widget->setPalette(colours);
-}
-
 QFont makeFont(const QString& family, double points, bool bold) {
     QFont f(family);
     f.setPointSizeF(points);
@@ -74,56 +61,58 @@ Frm_info::Frm_info(const Platform& platform)
     const QColor menuText = system.color(QPalette::WindowText);
     const QColor windowBackground = system.color(QPalette::Base);
 
-    Picture2 = place(new QWidget(this), QStringLiteral("Picture2"), {65, 60, 4215, 2895});
+    Picture2 = placeControl(new QWidget(this), QStringLiteral("Picture2"), {65, 60, 4215, 2895});
     Picture2->setAutoFillBackground(true);
-    setColors(Picture2, windowText, windowText);
+    setControlColors(Picture2, windowText, windowText);
 
-    Image1 = place(new QLabel(Picture2), QStringLiteral("Image1"), {0, 0, 1545, 1155});
+    Image1 = placeControl(new QLabel(Picture2), QStringLiteral("Image1"), {0, 0, 1545, 1155});
     Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/pattern1-small.png")));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Label7 = place(new QLabel(QStringLiteral("For more info, log on to "), Picture2),
-                   QStringLiteral("Label7"), {1800, 120, 2175, 735});
+    Label7 = placeControl(new QLabel(QStringLiteral("For more info, log on to "), Picture2),
+                          QStringLiteral("Label7"), {1800, 120, 2175, 735});
     Label7->setFont(makeFont(QStringLiteral("Arial"), 9, false));
     Label7->setWordWrap(true);
     Label7->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setColors(Label7, QColor(0xE0, 0xE0, 0xE0), Qt::transparent);
+    setControlColors(Label7, QColor(0xE0, 0xE0, 0xE0), Qt::transparent);
 
     QUrl address(Credits::WebAddress);
-    Label2 = place(new QLabel(address.host() + address.path(), Picture2), QStringLiteral("Label2"),
-                   {1680, 480, 2295, 255});
+    Label2 = placeControl(new QLabel(address.host() + address.path(), Picture2),
+                          QStringLiteral("Label2"), {1680, 480, 2295, 255});
     Label2->setFont(makeFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     Label2->setCursor(Qt::UpArrowCursor);
-    setColors(Label2, Qt::white, Qt::transparent);
+    setControlColors(Label2, Qt::white, Qt::transparent);
 
-    Picture1 = place(new QWidget(Picture2), QStringLiteral("Picture1"), {720, 1560, 2655, 975});
+    Picture1 =
+        placeControl(new QWidget(Picture2), QStringLiteral("Picture1"), {720, 1560, 2655, 975});
     Picture1->setAutoFillBackground(true);
     Picture1->setFocusPolicy(Qt::StrongFocus);
-    setColors(Picture1, menuText, menuText);
+    setControlColors(Picture1, menuText, menuText);
 
     // Under the credits, uncovered as their end passes up through the viewport.
-    Label3 = place(new QLabel(Credits::AuthorCallSign, Picture1), QStringLiteral("Label3"),
-                   {220, 90, 2175, 495});
+    Label3 = placeControl(new QLabel(Credits::AuthorCallSign, Picture1), QStringLiteral("Label3"),
+                          {220, 90, 2175, 495});
     Label3->setFont(makeFont(QStringLiteral("Calisto MT"), 18, true));
-    setColors(Label3, Green, Qt::transparent);
-    auto* line2 = place(new QWidget(Picture1), QStringLiteral("Line2"), {600, 450, 1800, 15});
+    setControlColors(Label3, Green, Qt::transparent);
+    auto* line2 =
+        placeControl(new QWidget(Picture1), QStringLiteral("Line2"), {600, 450, 1800, 15});
     line2->setAutoFillBackground(true);
-    setColors(line2, Green, Green);
-    Label5 = place(new QLabel(QStringLiteral("ATV Kalvra  V2.1"), Picture1),
-                   QStringLiteral("Label5"), {620, 450, 1815, 255});
-    setColors(Label5, Green, Qt::transparent);
+    setControlColors(line2, Green, Green);
+    Label5 = placeControl(new QLabel(QStringLiteral("ATV Kalvra  V2.1"), Picture1),
+                          QStringLiteral("Label5"), {620, 450, 1815, 255});
+    setControlColors(Label5, Green, Qt::transparent);
 
-    Text1 = place(new QLabel(Credits::text(), Picture1), QStringLiteral("Text1"),
-                  {0, 0, 2610, Text1HeightTwips});
+    Text1 = placeControl(new QLabel(Credits::text(), Picture1), QStringLiteral("Text1"),
+                         {0, 0, 2610, Text1HeightTwips});
     Text1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Text1->setTextInteractionFlags(Qt::NoTextInteraction);
     Text1->setFocusPolicy(Qt::NoFocus);
     Text1->setAutoFillBackground(true);
-    setColors(Text1, windowBackground, menuText);
+    setControlColors(Text1, windowBackground, menuText);
 
-    Label1 = place(new QLabel(QStringLiteral("Exit"), Picture2), QStringLiteral("Label1"),
-                   {3820, 2600, 495, 255});
-    setColors(Label1, system.color(QPalette::Light), Qt::transparent);
+    Label1 = placeControl(new QLabel(QStringLiteral("Exit"), Picture2), QStringLiteral("Label1"),
+                          {3820, 2600, 495, 255});
+    setControlColors(Label1, system.color(QPalette::Light), Qt::transparent);
     Label1->setCursor(Qt::PointingHandCursor);
 
     for (QObject* clickable : {static_cast<QObject*>(Label1), static_cast<QObject*>(Label2),

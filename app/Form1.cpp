@@ -5,7 +5,7 @@
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
 #include "pattern/PatternClock.h"
-#include "platform/Twips.h"
+#include "platform/Controls.h"
 #include "settings/SettingsStore.h"
 #include "ticker/Frm_Tickertape.h"
 #include "ticker/TickerStrip.h"
@@ -47,23 +47,16 @@ QFont panelFont() {
 }
 
 QPushButton* button(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    auto* b = placeControl(new QPushButton(text, parent), name, twips);
     b->setFont(panelFont());
     b->setAutoDefault(false);
     return b;
 }
 
 QLineEdit* field(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* f = new QLineEdit(parent);
-    f->setObjectName(name);
-    f->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    auto* f = placeControl(new QLineEdit(parent), name, twips);
     f->setFont(panelFont());
-    QPalette colours = f->palette();
-    colours.setColor(QPalette::Base, Qt::black);
-    colours.setColor(QPalette::Text, QColor(255, 255, 0));
-    f->setPalette(colours);
+    setControlColors(f, QColor(255, 255, 0), Qt::black);
     f->setText(text);
     f->home(false);
     return f;

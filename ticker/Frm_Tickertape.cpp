@@ -1,6 +1,6 @@
 #include "ticker/Frm_Tickertape.h"
 
-#include "platform/Twips.h"
+#include "platform/Controls.h"
 #include "settings/SettingsStore.h"
 #include "settings/ValueConversions.h"
 #include "ticker/TickerFile.h"
@@ -24,41 +24,26 @@ namespace {
 const QColor Yellow(255, 255, 0);
 const QColor Green(0, 255, 0);
 
-void setColors(QWidget* widget, const QColor& text, const QColor& background) {
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::WindowText, text);
-    colours.setColor(QPalette::Text, text);
-    colours.setColor(QPalette::Window, background);
-    colours.setColor(QPalette::Base, background);
-    widget->setPalette(colours);
-}
-
-template <typename Widget> Widget* place(Widget* widget, const QString& name, const QRect& twips) {
-    widget->setObjectName(name);
-    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    return widget;
-}
-
 QLabel* label(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* l = place(new QLabel(text, parent), name, twips);
-    setColors(l, Yellow, Qt::black);
+    auto* l = placeControl(new QLabel(text, parent), name, twips);
+    setControlColors(l, Yellow, Qt::black);
     return l;
 }
 
 QLineEdit* field(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* f = place(new QLineEdit(text, parent), name, twips);
-    setColors(f, Green, Qt::black);
+    auto* f = placeControl(new QLineEdit(text, parent), name, twips);
+    setControlColors(f, Green, Qt::black);
     return f;
 }
 
 QPushButton* button(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* b = place(new QPushButton(text, parent), name, twips);
+    auto* b = placeControl(new QPushButton(text, parent), name, twips);
     b->setAutoDefault(false);
     return b;
 }
 
 QWidget* swatch(const QString& name, const QColor& color, const QRect& twips, QWidget* parent) {
-    auto* s = place(new QWidget(parent), name, twips);
+    auto* s = placeControl(new QWidget(parent), name, twips);
     s->setAutoFillBackground(true);
     Frm_Tickertape::setSwatchColor(s, color);
     return s;
@@ -98,22 +83,24 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     setWindowTitle(QStringLiteral("TickerTape Settings"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/kalvora-icon.png")));
     setFixedSize(twipsToPixels(4230), twipsToPixels(6915));
-    setColors(this, Yellow, Qt::black);
+    setControlColors(this, Yellow, Qt::black);
     setAutoFillBackground(true);
 
     Label2 =
         label(QStringLiteral("Label2"), QStringLiteral("Enabled : :"), {240, 120, 735, 255}, this);
-    tt_enabled = place(new QCheckBox(this), QStringLiteral("tt_enabled"), {1080, 120, 255, 255});
-    setColors(tt_enabled, Green, Qt::black);
+    tt_enabled =
+        placeControl(new QCheckBox(this), QStringLiteral("tt_enabled"), {1080, 120, 255, 255});
+    setControlColors(tt_enabled, Green, Qt::black);
 
-    Frame2 = place(new QGroupBox(this), QStringLiteral("Frame2"), {240, 480, 3735, 1935});
-    setColors(Frame2, Qt::white, Qt::black);
-    Text1 = place(new QPlainTextEdit(Frame2), QStringLiteral("Text1"), {120, 240, 3495, 1575});
+    Frame2 = placeControl(new QGroupBox(this), QStringLiteral("Frame2"), {240, 480, 3735, 1935});
+    setControlColors(Frame2, Qt::white, Qt::black);
+    Text1 =
+        placeControl(new QPlainTextEdit(Frame2), QStringLiteral("Text1"), {120, 240, 3495, 1575});
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setPalette(QPalette());
 
-    Frame1 = place(new QGroupBox(this), QStringLiteral("Frame1"), {240, 2520, 3735, 3495});
-    setColors(Frame1, Yellow, Qt::black);
+    Frame1 = placeControl(new QGroupBox(this), QStringLiteral("Frame1"), {240, 2520, 3735, 3495});
+    setControlColors(Frame1, Yellow, Qt::black);
     label(QStringLiteral("Label1"), QStringLiteral("Speed :"), {120, 240, 735, 255}, Frame1);
     tt_speed =
         field(QStringLiteral("tt_speed"), QStringLiteral("50"), {1320, 240, 855, 285}, Frame1);
