@@ -30,6 +30,10 @@ public:
 
 signals:
     void loaded(int innerHeightTwips, int innerWidthTwips);
+
+protected:
+    // Re-created, it would carry placeholder captions on air: only the panel closes it.
+    bool unloadsOnlyByProgram() const override { return true; }
 };
 
 // Test pattern 2: colour bars with call sign and frequency.
@@ -41,6 +45,9 @@ public:
     PictureBox* Image1;
     Caption* Label1; // call sign
     Caption* Label2; // frequency
+
+protected:
+    bool unloadsOnlyByProgram() const override { return true; }
 };
 
 } // namespace kalvora

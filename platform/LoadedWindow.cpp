@@ -20,6 +20,11 @@ void LoadedWindow::showInFront() {
 }
 
 void LoadedWindow::closeEvent(QCloseEvent* event) {
+    if (unloadsOnlyByProgram() && !m_unloadRequested) {
+        event->ignore();
+        hide();
+        return;
+    }
     Form_Unload();
     event->accept();
     emit unloaded();

@@ -11,7 +11,10 @@ class LoadedWindow : public QWidget {
 public:
     explicit LoadedWindow(Qt::WindowFlags flags = Qt::Window);
 
-    void unload() { close(); }
+    void unload() {
+        m_unloadRequested = true;
+        close();
+    }
     // Makes the window visible, brings it to the front and activates it.
     void showInFront();
 
@@ -22,6 +25,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // The window's own closing, before it is gone.
     virtual void Form_Unload() {}
+    // A window that only the program may unload; a close from outside (the window system, a
+    // key such as Alt+F4) hides it and keeps everything in it.
+    virtual bool unloadsOnlyByProgram() const { return false; }
+
+private:
+    bool m_unloadRequested = false;
 };
 
 // Fonts named in the window layouts that other systems lack, mapped to look-alikes.

@@ -32,6 +32,7 @@ private slots:
     void pictureClick_hidesPattern1_captionClickDoesNot();
     void longCallSign_widensBoxAroundItsCentre();
     void afsluiten_closesPanelAndPatterns_andProgramEnds();
+    void patternClosedFromOutside_onlyHides_andKeepsItsCaptions();
     void closeBox_takesPatternsDown_butLeavesOtherWindows();
 };
 
@@ -275,6 +276,20 @@ void AppTest::closeBox_takesPatternsDown_butLeavesOtherWindows() {
     QVERIFY(!p.windows.loadedPattern2());
     QVERIFY(!p.windows.loadedForm1());
     QCOMPARE(p.lastWindowGone, 0);
+}
+
+void AppTest::patternClosedFromOutside_onlyHides_andKeepsItsCaptions() {
+    TestPlatform t;
+    Program p(t);
+    p.panel.Text1->setText(QStringLiteral("PI6ATV"));
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    kalvora::Display& pattern1 = p.pattern1();
+    pattern1.close(); // as the window system would
+    QCOMPARE(p.windows.loadedDisplay(), &pattern1);
+    QVERIFY(pattern1.isHidden());
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    QCOMPARE(pattern1.Label1->text(), QStringLiteral("PI6ATV"));
+    QCOMPARE(pattern1.pos(), QPoint(1280, 0));
 }
 
 QTEST_MAIN(AppTest)
