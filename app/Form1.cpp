@@ -157,11 +157,11 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
         Command4->setText(on ? QStringLiteral("TickerTape uit") : QStringLiteral("TickerTape aan"));
     });
 
-    // The clock runs from the moment the window exists; its first tick cannot come before the
-    // start-up has finished, since both run on this thread.
     if (const QScreen* primary = QGuiApplication::primaryScreen())
         move(primary->availableGeometry().center() - rect().center());
 
+    // The clock runs from the moment the window exists; its first tick cannot come before the
+    // start-up has finished, since both run on this thread.
     Timer1 = new SecondTimer(platform.now, this);
     connect(Timer1, &SecondTimer::timeout, this, &Form1::Timer1_Timer);
     Timer1->start();
