@@ -87,8 +87,14 @@ Fonts& WindowRegistry::fonts() {
     if (!m_fonts) {
         track(m_fonts, new Fonts(m_platform));
         // A pick after the dialog has gone loads it again, unseen, to take the name.
-        connect(m_fonts, &Fonts::fontPicked, this,
-                [this](const QString& name) { tickerDialog().tt_font->setText(name); });
+        connect(m_fonts, &Fonts::fontPicked, this, [this](const QString& name) {
+            Frm_Tickertape& dialog = tickerDialog();
+            dialog.tt_font->setText(name);
+            // With the control panel gone nobody could show it again, and an unseen window
+            // would keep the program running for ever: show it.
+            if (!m_form1)
+                dialog.showInFront();
+        });
         m_fonts->Form_Load();
     }
     return *m_fonts;

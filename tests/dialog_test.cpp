@@ -63,6 +63,7 @@ private slots:
     void fontPicker_closeBoxOrEmptyPick();
     void fontPicker_pickAfterSave_loadsDialogUnseen();
     void saveIntoReadOnlyFolder_showsMessage_keepsEverything();
+    void fontPicker_pickAfterPanelClosed_showsTheDialog();
 };
 
 void DialogTest::emptyStore_showsTheDialogsDefaults() {
@@ -320,6 +321,23 @@ void DialogTest::saveIntoReadOnlyFolder_showsMessage_keepsEverything() {
     QCOMPARE(d.Text1->toPlainText(), QStringLiteral("new text"));
     QCOMPARE(t.tickerFileBytes(), QByteArray("old text"));
     QCOMPARE(storedTickerKeys(t), QStringList({"tt_speed=40"}));
+}
+
+void DialogTest::fontPicker_pickAfterPanelClosed_showsTheDialog() {
+    TestPlatform t;
+    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QTest::mouseClick(d.Command4, Qt::LeftButton);
+    d.close();
+    p.panel.mnu_afsluiten->trigger();
+    QVERIFY(p.windows.loadedFonts());
+    doubleClickEntry(*p.windows.loadedFonts(), 0);
+    Frm_Tickertape* shown = p.windows.loadedTickerDialog();
+    QVERIFY(shown && shown->isVisible());
+    QCOMPARE(shown->tt_font->text(), QStringLiteral("Alpha Sans"));
+    shown->close();
+    QCOMPARE(p.lastWindowGone, 1);
 }
 
 QTEST_MAIN(DialogTest)
