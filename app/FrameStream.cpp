@@ -17,7 +17,7 @@ namespace kalvora {
 FrameStream::FrameStream(QWidget& pattern, int fps, int fd, QObject* parent)
     : QObject(parent), m_pattern(pattern), m_fps(fps), m_fd(fd),
       // RGB32 is B, G, R, 0xFF in memory on every little-endian machine: BGRA.
-      m_frame(pattern.size(), QImage::Format_RGB32) {
+      m_frame(pattern.size(), QImage::Format_RGB32), m_pendingOffset(m_frame.sizeInBytes()) {
     m_schedule.setSingleShot(true);
     m_schedule.setTimerType(Qt::PreciseTimer);
     connect(&m_schedule, &QTimer::timeout, this, &FrameStream::frameDue);
@@ -58,25 +58,24 @@ void FrameStream::frameDue() {
     if (m_finished)
         return;
     scheduleNext();
-    if (!m_pending.isEmpty()) {
-        ++m_dropped;
+    if (m_pendingOffset < m_frame.sizeInBytes()) {
+        ++m_dropped; // the last frame is still going out
         return;
     }
+    // Nothing is rendered while a frame is pending, so it goes out straight from the image.
     m_pattern.render(&m_frame);
-    m_pending =
-        QByteArray(reinterpret_cast<const char*>(m_frame.constBits()), m_frame.sizeInBytes());
     m_pendingOffset = 0;
     flush();
 }
 
 void FrameStream::flush() {
-    while (m_pendingOffset < m_pending.size()) {
+    const char* bytes = reinterpret_cast<const char*>(m_frame.constBits());
+    const qsizetype size = m_frame.sizeInBytes();
+    while (m_pendingOffset < size) {
 #ifdef Q_OS_WIN
-        const auto n = ::_write(m_fd, m_pending.constData() + m_pendingOffset,
-                                unsigned(m_pending.size() - m_pendingOffset));
+        const auto n = ::_write(m_fd, bytes + m_pendingOffset, unsigned(size - m_pendingOffset));
 #else
-        const auto n = ::write(m_fd, m_pending.constData() + m_pendingOffset,
-                               size_t(m_pending.size() - m_pendingOffset));
+        const auto n = ::write(m_fd, bytes + m_pendingOffset, size_t(size - m_pendingOffset));
 #endif
         if (n > 0) {
             m_pendingOffset += n;
@@ -91,12 +90,11 @@ void FrameStream::flush() {
         }
         m_finished = true;
         m_schedule.stop();
-        emit finished(errno == EPIPE ? 0 : 1);
+        emit finished(n < 0 && errno == EPIPE ? 0 : 1);
         return;
     }
     if (m_writable)
         m_writable->setEnabled(false);
-    m_pending.clear();
     ++m_written;
 }
 

@@ -41,8 +41,8 @@ private:
     const int m_fps;
     const int m_fd;
     QImage m_frame;
-    QByteArray m_pending;
-    qsizetype m_pendingOffset = 0;
+    // How much of m_frame has gone out; all of it when no frame is pending.
+    qsizetype m_pendingOffset;
     QTimer m_schedule;
     QTimer m_reportTimer;
     QElapsedTimer m_clock;

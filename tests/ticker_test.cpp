@@ -83,7 +83,7 @@ private slots:
     void start_speedZero_neverFires();
     void start_disabled_changesNothing_andEndOfTextStopsTimer();
     void button_togglesStrip_andScrollerKeepsStepping();
-    void offscreen_printCoversStripPlusOneCharacter();
+    void offscreen_printReachesTheRightEdge_andMovesToTheNextLine();
     void pixels_eachStepShiftsByOneOrTwo();
 };
 
@@ -344,7 +344,7 @@ void TickerTest::button_togglesStrip_andScrollerKeepsStepping() {
     QCOMPARE(announced, QList<bool>({true, false, true}));
 }
 
-void TickerTest::offscreen_printCoversStripPlusOneCharacter() {
+void TickerTest::offscreen_printReachesTheRightEdge_andMovesToTheNextLine() {
     OffscreenStrip strip;
     strip.resize(QSize(100, 30));
     strip.setBackColor(Qt::white);
@@ -360,10 +360,9 @@ void TickerTest::offscreen_printCoversStripPlusOneCharacter() {
     for (int y = 0; y < 30; ++y)
         inkAtRight |= qGray(strip.image().pixel(98, y)) < 128;
     QVERIFY(inkAtRight);
-    // Kerning is off: a character lands where the sum of the widths before it says.
-    QCOMPARE(strip.textWidth(QLatin1Char('M')) > 0, true);
-    QVERIFY(!strip.font().kerning());
-    QVERIFY(strip.font().bold());
+    // A second print lands on the next line, below the first.
+    strip.print(text, 1);
+    QCOMPARE(strip.printPosition(), QPoint(0, 2 * strip.lineHeight()));
 }
 
 void TickerTest::pixels_eachStepShiftsByOneOrTwo() {

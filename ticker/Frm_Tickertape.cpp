@@ -146,7 +146,6 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
 }
 
 void Frm_Tickertape::Form_Load() {
-    Text1->clear();
     m_tickerPath = TickerFile::pathIn(m_platform.programFolder);
     const TickerFile::Loaded loaded = TickerFile::load(m_tickerPath);
     Text1->setPlainText(loaded.text);

@@ -69,13 +69,9 @@ void TickerScroller::Timer3_Timer() {
 }
 
 void TickerScroller::Command4_Click() {
-    if (TickerOn) {
-        m_visibleStrip().setStripVisible(false);
-        setTickerOn(false);
-    } else {
-        m_visibleStrip().setStripVisible(true);
-        setTickerOn(true);
-    }
+    const bool on = !TickerOn;
+    m_visibleStrip().setStripVisible(on);
+    setTickerOn(on);
 }
 
 } // namespace kalvora
