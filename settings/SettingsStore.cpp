@@ -1,47 +1,71 @@
 #include "settings/SettingsStore.h"
 
-#include <QFile>
+#include "files/SafeFile.h"
+#include "settings/IniDocument.h"
+
+#include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
+#include <QSettings>
 
 namespace kalvora {
 
 namespace {
 
-std::unique_ptr<QSettings> openUserStore() {
-#ifdef Q_OS_WIN
-    return std::make_unique<QSettings>(
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kalvora"),
-        QSettings::NativeFormat);
-#else
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QString::fromLatin1(SettingsStore::Application),
-                                       QString::fromLatin1(SettingsStore::Application));
-#endif
+// A settings file is a few hundred bytes; anything near this is not one of ours.
+constexpr qint64 MaxIniBytes = 16 * 1024 * 1024;
+
+QString section() {
+    return QString::fromLatin1(SettingsStore::Section);
 }
 
-QString keyPath(const QString& key) {
-    return QString::fromLatin1(SettingsStore::Section) + QLatin1Char('/') + key;
+#ifndef Q_OS_WIN
+QString userIniFile() {
+    // Only asked for the path QSettings would use (it honours XDG_CONFIG_HOME); it reads and
+    // writes nothing.
+    return QSettings(QSettings::IniFormat, QSettings::UserScope,
+                     QString::fromLatin1(SettingsStore::Application),
+                     QString::fromLatin1(SettingsStore::Application))
+        .fileName();
 }
+#endif
 
 } // namespace
 
-SettingsStore::SettingsStore() : m_settings(openUserStore()) {}
+struct SettingsStore::IniRead {
+    IniDocument document;
+    QString problem; // why the file cannot be read; empty when it can or does not exist
+};
 
-SettingsStore::SettingsStore(const QString& iniFile)
-    : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
+#ifdef Q_OS_WIN
+SettingsStore::SettingsStore()
+    : m_registry(std::make_unique<QSettings>(
+          QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kalvora"),
+          QSettings::NativeFormat)) {}
+#else
+SettingsStore::SettingsStore() : m_iniFile(userIniFile()) {}
+#endif
+
+SettingsStore::SettingsStore(const QString& iniFile) : m_iniFile(iniFile) {}
 
 SettingsStore::~SettingsStore() = default;
 
+SettingsStore::IniRead SettingsStore::readIni() const {
+    const SafeFile::ReadResult read = SafeFile::readRegular(m_iniFile, MaxIniBytes);
+    if (read.status == SafeFile::ReadResult::Status::Missing)
+        return {};
+    if (!read.ok())
+        return {IniDocument(), read.error};
+    if (read.truncated)
+        return {IniDocument(), QStringLiteral("it is larger than %1 MiB").arg(MaxIniBytes >> 20)};
+    return {IniDocument(read.bytes), QString()};
+}
+
 QString SettingsStore::ReadSetting(const QString& key, const QString& defaultValue) const {
-    const QVariant value = m_settings->value(keyPath(key));
-    if (!value.isValid())
-        return defaultValue;
-    // A value typed into the INI file by hand with an unquoted comma is parsed by QSettings
-    // as a list; the operator meant the line as it stands.
-    if (value.typeId() == QMetaType::QStringList)
-        return rawIniValue(key);
-    return value.toString();
+    if (m_registry) {
+        const QVariant value = m_registry->value(section() + QLatin1Char('/') + key);
+        return value.isValid() ? value.toString() : defaultValue;
+    }
+    return readIni().document.value(section(), key).value_or(defaultValue);
 }
 
 QString SettingsStore::ReadSetting(const QString& key, qint64 defaultValue) const {
@@ -49,55 +73,74 @@ QString SettingsStore::ReadSetting(const QString& key, qint64 defaultValue) cons
 }
 
 bool SettingsStore::contains(const QString& key) const {
-    return m_settings->contains(keyPath(key));
+    if (m_registry)
+        return m_registry->contains(section() + QLatin1Char('/') + key);
+    return readIni().document.value(section(), key).has_value();
+}
+
+QString SettingsStore::readProblem() const {
+    if (m_registry)
+        return QString();
+    const QString problem = readIni().problem;
+    if (problem.isEmpty())
+        return problem;
+    return QStringLiteral("The settings in %1 cannot be read (%2). The defaults are in use, and "
+                          "nothing will be saved over that file until it can be read again.")
+        .arg(QDir::toNativeSeparators(location()), problem);
 }
 
 bool SettingsStore::WriteSetting(const QString& key, const QString& value) {
-    m_settings->setValue(keyPath(key), value);
-    m_settings->sync();
-    if (m_settings->status() == QSettings::NoError)
-        return true;
-    if (!m_failureReported) {
-        m_failureReported = true;
-        if (m_onFailure)
-            m_onFailure(QStringLiteral("The settings could not be saved to %1. "
-                                       "Changes are kept while the program runs, but will be "
-                                       "lost when it ends. Check that the folder is writable "
-                                       "and the disk is not full.")
-                            .arg(location()));
+    return WriteSettings({{key, value}});
+}
+
+bool SettingsStore::WriteSettings(const QList<QPair<QString, QString>>& values) {
+    QString failure;
+    if (m_registry) {
+        for (const auto& [key, value] : values)
+            m_registry->setValue(section() + QLatin1Char('/') + key, value);
+        m_registry->sync();
+        if (m_registry->status() != QSettings::NoError)
+            failure = QStringLiteral("the registry refused the values");
+    } else {
+        failure = writeIni(values);
     }
+    if (failure.isEmpty()) {
+        m_failureReported = false;
+        return true;
+    }
+    reportFailure(failure);
     return false;
 }
 
+QString SettingsStore::writeIni(const QList<QPair<QString, QString>>& values) {
+    IniRead current = readIni();
+    if (!current.problem.isEmpty())
+        return QStringLiteral("the file there cannot be read (%1), so it is not written over")
+            .arg(current.problem);
+    for (const auto& [key, value] : values)
+        current.document.setValue(section(), key, value);
+    QDir().mkpath(QFileInfo(m_iniFile).absolutePath());
+    return SafeFile::replace(m_iniFile, current.document.bytes()).error;
+}
+
+void SettingsStore::reportFailure(const QString& reason) {
+    if (m_failureReported)
+        return;
+    m_failureReported = true;
+    if (m_onFailure)
+        m_onFailure(QStringLiteral("The settings could not be saved to %1: %2. What you typed "
+                                   "stays in use while the program runs, and the file keeps "
+                                   "what it held before. Check that the folder is writable and "
+                                   "the disk is not full.")
+                        .arg(QDir::toNativeSeparators(location()), reason));
+}
+
 QString SettingsStore::location() const {
-    return m_settings->fileName();
+    return m_registry ? m_registry->fileName() : m_iniFile;
 }
 
 void SettingsStore::setFailureHandler(std::function<void(const QString&)> handler) {
     m_onFailure = std::move(handler);
-}
-
-QString SettingsStore::rawIniValue(const QString& key) const {
-    QFile file(m_settings->fileName());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Utf8);
-    const QString wantedSection = QLatin1Char('[') + QLatin1String(Section) + QLatin1Char(']');
-    bool inSection = false;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inSection = line.compare(wantedSection, Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && line.left(eq).trimmed() == key)
-            return line.mid(eq + 1).trimmed();
-    }
-    return QString();
 }
 
 } // namespace kalvora

@@ -1,9 +1,12 @@
 #pragma once
 
-#include <QSettings>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <functional>
 #include <memory>
+
+class QSettings;
 
 namespace kalvora {
 
@@ -11,7 +14,9 @@ namespace kalvora {
 //
 // Every value is text. On Windows it lives in the registry key that the classic runtime's
 // per-application settings functions use, so values written by an earlier installation come
-// back; elsewhere in a per-user INI file. Every write is flushed before WriteSetting returns.
+// back; elsewhere in a per-user INI file. A write is on disk when WriteSetting returns, and a
+// write that fails leaves the file exactly as it was: the INI file is replaced whole, through
+// SafeFile, never rewritten in place.
 class SettingsStore {
 public:
     static constexpr auto Application = "Kalvora";
@@ -19,32 +24,44 @@ public:
 
     // The user's real store.
     SettingsStore();
-    // A store kept in the given INI file (tests, and `--settings` style overrides).
+    // A store kept in the given INI file (tests, and the user's store off Windows).
     explicit SettingsStore(const QString& iniFile);
     ~SettingsStore();
 
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // The stored text, or the default as text when the key is absent. Never creates a key.
+    // The stored text, or the default as text when the key is absent (or the store cannot be
+    // read). Never creates a key. Every read looks at the store afresh, so a change made from
+    // outside is seen.
     QString ReadSetting(const QString& key, const QString& defaultValue) const;
     QString ReadSetting(const QString& key, qint64 defaultValue) const;
     bool contains(const QString& key) const;
 
-    // Stores the text and flushes it. Returns false when it could not be stored; the first
-    // such failure is also reported through the failure handler.
+    // Stores the text. Returns false when it could not be stored; the failure is also reported
+    // through the failure handler (once, until a write succeeds again).
     bool WriteSetting(const QString& key, const QString& value);
+    // Stores several values at once: all of them, or none.
+    bool WriteSettings(const QList<QPair<QString, QString>>& values);
+
+    // Why the store cannot be read, or empty when it can (or simply does not exist yet). An
+    // unreadable store is never written over: what it holds may still be recovered.
+    QString readProblem() const;
 
     // Where the values live, for messages and the README.
     QString location() const;
 
-    // Called once, on the first write that cannot be stored, with a message for the operator.
+    // Called with a message for the operator when a write cannot be stored.
     void setFailureHandler(std::function<void(const QString&)> handler);
 
 private:
-    QString rawIniValue(const QString& key) const;
+    struct IniRead;
+    IniRead readIni() const;
+    QString writeIni(const QList<QPair<QString, QString>>& values);
+    void reportFailure(const QString& reason);
 
-    std::unique_ptr<QSettings> m_settings;
+    QString m_iniFile;                      // the INI store; empty for the registry
+    std::unique_ptr<QSettings> m_registry;  // Windows only
     std::function<void(const QString&)> m_onFailure;
     bool m_failureReported = false;
 };

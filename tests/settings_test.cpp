@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
 #include <cstdio>
 
@@ -21,7 +23,10 @@ private slots:
     void emptyValue_isPresentAndEmpty();
     void write_isOnDiskForAnotherProcess();
     void handEditedCommaValue_readsAsTheLine();
+    void handEditedFile_otherLinesKept_valuesReadAsQSettingsDoes();
     void unwritableStore_reportsOnce_andKeepsRunning();
+    void unreadableStore_reported_andNeverWrittenOver_data();
+    void unreadableStore_reported_andNeverWrittenOver();
     void conversions_roundHalfEven_andRejectJunk();
 };
 
@@ -36,14 +41,27 @@ void SettingsTest::trickyValues_roundTripExactly_data() {
     QTest::newRow("punctuation") << QStringLiteral("a=b;c#d");
     QTest::newRow("non-ascii") << QStringLiteral("Zoë Ørsted — 73 ✓");
     QTest::newRow("long") << QString(10000, QLatin1Char('x')).replace(5000, 1, QLatin1Char(','));
+    QTest::newRow("controls") << QStringLiteral("a\tb\nc\x01" "2\x1f" "f");
+    QTest::newRow("nul then hex digit") << QString(QChar(0)) + QStringLiteral("abc");
+    QTest::newRow("two ats") << QStringLiteral("@@x");
+    QTest::newRow("outside the BMP") << QStringLiteral("73 \U0001F4E1 de QQ0ABC");
+    QTest::newRow("tab edges") << QStringLiteral("\tQQ0ABC\t");
 }
 
+// Files written by earlier versions went through QSettings, and QSettings must read ours:
+// each value crosses both ways unchanged.
 void SettingsTest::trickyValues_roundTripExactly() {
     QFETCH(QString, value);
     TestPlatform t;
     QVERIFY(t.store->WriteSetting(QStringLiteral("Text1"), value));
     QCOMPARE(t.store->ReadSetting(QStringLiteral("Text1"), QStringLiteral("default")), value);
     QCOMPARE(t.storedValue(QStringLiteral("Text1")), value);
+    QSettings qt(t.iniPath(), QSettings::IniFormat);
+    if (!value.contains(QLatin1Char(',')))
+        QCOMPARE(qt.value(QStringLiteral("settings/Text1")).toString(), value);
+    qt.setValue(QStringLiteral("settings/Text2"), value);
+    qt.sync();
+    QCOMPARE(t.storedValue(QStringLiteral("Text2")), value);
 }
 
 void SettingsTest::absentKey_givesDefaultAsText_andIsNotCreated() {
@@ -89,6 +107,40 @@ void SettingsTest::handEditedCommaValue_readsAsTheLine() {
     QCOMPARE(store.ReadSetting(QStringLiteral("Text1"), QString()), QStringLiteral("QQ0ABC"));
 }
 
+void SettingsTest::handEditedFile_otherLinesKept_valuesReadAsQSettingsDoes() {
+    TestPlatform t;
+    const QByteArray before = "\xEF\xBB\xBF; written by hand\n"
+                              "[other]\nkey=kept\n"
+                              "[settings\n"
+                              "a line without equals\n"
+                              "[settings]\n"
+                              "Text1 = QQ0ABC ; a comment\n"
+                              "Text2=\"  144.750 MHz; FM \"\n"
+                              "Text3=@@at\n"
+                              "\n[tail]\nx=1\n";
+    QFile ini(t.iniPath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(before);
+    ini.close();
+
+    QSettings qt(t.iniPath(), QSettings::IniFormat);
+    for (const char* key : {"Text1", "Text2", "Text3"})
+        QCOMPARE(t.storedValue(QString::fromLatin1(key)),
+                 qt.value(QStringLiteral("settings/") + QLatin1String(key)).toString());
+
+    QStringList warnings;
+    t.store->setFailureHandler([&](const QString& message) { warnings << message; });
+    QVERIFY(t.store->WriteSetting(QStringLiteral("Text1"), QStringLiteral("PA3XYZ")));
+    QVERIFY(t.store->WriteSetting(QStringLiteral("Text4"), QStringLiteral("1255 MHz")));
+    QVERIFY(warnings.isEmpty());
+    QFile after(t.iniPath());
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QByteArray expected = before;
+    expected.replace("Text1 = QQ0ABC ; a comment\n", "Text1=PA3XYZ\n");
+    expected.replace("Text3=@@at\n", "Text3=@@at\nText4=1255 MHz\n");
+    QCOMPARE(after.readAll(), expected);
+}
+
 void SettingsTest::unwritableStore_reportsOnce_andKeepsRunning() {
     TestPlatform t;
     // A folder that cannot be made, even for root: its parent is a file.
@@ -102,6 +154,29 @@ void SettingsTest::unwritableStore_reportsOnce_andKeepsRunning() {
     QVERIFY(!store.WriteSetting(QStringLiteral("Text1"), QStringLiteral("AB")));
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages.first().contains(QStringLiteral("blocker")));
+}
+
+void SettingsTest::unreadableStore_reported_andNeverWrittenOver_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("named pipe") << QStringLiteral("pipe");
+}
+
+void SettingsTest::unreadableStore_reported_andNeverWrittenOver() {
+    QFETCH(QString, kind);
+    TestPlatform t;
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(t.iniPath()));
+    else if (QProcess::execute(QStringLiteral("mkfifo"), {t.iniPath()}) != 0)
+        QSKIP("mkfifo is not available");
+    QVERIFY(t.store->readProblem().contains(QDir::toNativeSeparators(t.iniPath())));
+    QCOMPARE(t.store->ReadSetting(QStringLiteral("Text1"), QStringLiteral("QQ0ABC")),
+             QStringLiteral("QQ0ABC"));
+    QStringList warnings;
+    t.store->setFailureHandler([&](const QString& message) { warnings << message; });
+    QVERIFY(!t.store->WriteSetting(QStringLiteral("Text1"), QStringLiteral("PA3XYZ")));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(!QFileInfo(t.iniPath()).isFile());
 }
 
 void SettingsTest::conversions_roundHalfEven_andRejectJunk() {

@@ -1,8 +1,7 @@
 #include "ticker/TickerFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSaveFile>
+#include "files/SafeFile.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -105,27 +104,17 @@ QByteArray encode(const QString& text) {
 
 Loaded load(const QString& path) {
     Loaded result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    SafeFile::ReadResult read = SafeFile::readRegular(path, MaxReadBytes);
+    if (read.status == SafeFile::ReadResult::Status::Missing)
         return result;
-    QByteArray bytes;
-    bool failed = false;
-    while (bytes.size() < MaxReadBytes) {
-        const QByteArray chunk =
-            file.read(std::min<qint64>(64 * 1024, MaxReadBytes - bytes.size()));
-        if (chunk.isEmpty()) {
-            failed = file.error() != QFileDevice::NoError;
-            break;
-        }
-        bytes += chunk;
-    }
-    result.truncated = !failed && !file.atEnd();
-    if (failed) {
+    result.error = read.error;
+    result.truncated = read.truncated;
+    if (read.status == SafeFile::ReadResult::Status::Unreadable) {
         // Keep only the lines that were read whole.
-        const qsizetype lastBreak = bytes.lastIndexOf('\n');
-        bytes.truncate(lastBreak < 0 ? 0 : lastBreak + 1);
+        const qsizetype lastBreak = read.bytes.lastIndexOf('\n');
+        read.bytes.truncate(lastBreak < 0 ? 0 : lastBreak + 1);
     }
-    result.text = joinLines(decode(bytes));
+    result.text = joinLines(decode(read.bytes));
     return result;
 }
 
@@ -137,18 +126,8 @@ QString compose(const QString& loaded, int extraBlanks) {
 }
 
 WriteResult write(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {false, file.errorString()};
-    const QByteArray bytes = encode(text);
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return {false, error};
-    }
-    if (!file.commit())
-        return {false, file.errorString()};
-    return {true, QString()};
+    const SafeFile::Result saved = SafeFile::replace(path, encode(text));
+    return {saved.ok, saved.error};
 }
 
 } // namespace TickerFile

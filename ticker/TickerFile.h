@@ -22,20 +22,22 @@ inline constexpr int FixedLeadingBlanks = 29;
 struct Loaded {
     QString text;           // the lines joined with nothing between them
     bool truncated = false; // the file is longer than MaxReadBytes
+    QString error;          // why the file could not be read (empty: read, or absent)
 };
 
 // Joins the folder and the file name, with a separator only where the folder lacks one.
 QString pathIn(const QString& folder);
 
 // Reads the file as one line of text. A file that cannot be opened gives the empty text; a
-// read that fails part-way keeps the whole lines read before the failure.
+// read that fails part-way keeps the whole lines read before the failure. Anything that is not
+// a regular file (a named pipe, a device, a folder) counts as unreadable and is never opened.
 Loaded load(const QString& path);
 
 // Puts the leading blanks in front of a non-empty text; an empty text stays empty.
 QString compose(const QString& loaded, int extraBlanks);
 
-// Replaces the file with exactly the bytes of the text (nothing added), atomically: on any
-// failure the old file is left as it was and `error` says why.
+// Replaces the file with exactly the bytes of the text (nothing added), whole or not at all:
+// on any failure the old file is left byte for byte as it was and `error` says why.
 struct WriteResult {
     bool ok = false;
     QString error;
