@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
-#include <cstring>
+#include <QSet>
 
 namespace kalvora {
 
@@ -30,10 +30,31 @@ CommandLine mistake(const QString& what) {
 } // namespace
 
 bool wantsHeadless(int argc, char** argv) {
-    // Any option of ours, right or wrong, is answered without opening a window. (Qt's own
-    // options, such as -platform, have a single dash.)
+    // Qt's own options, which QApplication takes out of the arguments before we see them.
+    static const QSet<QByteArray> qtOptionsWithValue = {
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+        "qwindowicon", "qwindowtitle", "style", "stylesheet", "session", "display",
+        "geometry", "title", "name", "dialogs"};
+    static const QSet<QByteArray> qtFlags = {"reverse", "widgetcount", "nograb", "dograb",
+                                              "sync"};
+    // Anything else, one of ours or a mistake, is answered without opening a window, so that
+    // a wrong argument gets a usage message even where there is no display.
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--", 2) == 0 || std::strcmp(argv[i], "-h") == 0)
+        const QByteArray argument(argv[i]);
+        if (!argument.startsWith('-') || argument.startsWith("--"))
+            return true;
+        const QByteArray name = argument.mid(1);
+        if (qtOptionsWithValue.contains(name) && i + 1 < argc)
+            ++i;
+        else if (!qtFlags.contains(name))
+            return true;
+    }
+    return false;
+}
+
+bool namesPlatform(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "-platform") == 0)
             return true;
     }
     return false;

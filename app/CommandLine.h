@@ -25,8 +25,11 @@ struct CommandLine {
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it.
 CommandLine parseCommandLine(const QStringList& arguments);
 
-// Whether the raw arguments ask for a mode without windows; looked at before the application
-// object exists, to pick the platform that needs no display.
+// Whether the raw arguments ask for anything but the windows (one of our options, or a
+// mistake); looked at before the application object exists, to pick the platform that needs
+// no display.
 bool wantsHeadless(int argc, char** argv);
+// Whether the raw arguments choose Qt's platform themselves (-platform NAME).
+bool namesPlatform(int argc, char** argv);
 
 } // namespace kalvora

@@ -245,7 +245,11 @@ void Form1::mnu_Info_Click() {
 }
 
 void Form1::Wissel_Scherm() {
-    const auto primaryWidth = [] { return QGuiApplication::primaryScreen()->geometry().width(); };
+    // With no screen at all (every monitor unplugged) there is no width to go by.
+    const auto primaryWidth = [] {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        return primary ? primary->geometry().width() : 0;
+    };
     if (ScreenSide == QLatin1String("left")) {
         ScreenSide = QStringLiteral("right");
         m_windows.display().move(primaryWidth(), 0);

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -88,14 +89,28 @@ void FrameStream::flush() {
                 m_writable->setEnabled(true);
             return;
         }
-        m_finished = true;
-        m_schedule.stop();
-        emit finished(n < 0 && errno == EPIPE ? 0 : 1);
+        finish(n < 0 ? errno : 0);
         return;
     }
     if (m_writable)
         m_writable->setEnabled(false);
     ++m_written;
+}
+
+void FrameStream::finish(int error) {
+    m_finished = true;
+    m_schedule.stop();
+    m_reportTimer.stop();
+    if (m_writable)
+        m_writable->setEnabled(false);
+    // A reader that closes the pipe is the ordinary end of a stream.
+    if (error == EPIPE) {
+        emit finished(0);
+        return;
+    }
+    std::fprintf(stderr, "kalvora: the frames could not be written: %s\n",
+                 error ? std::strerror(error) : "the output accepted no more bytes");
+    emit finished(1);
 }
 
 void FrameStream::report() {

@@ -28,13 +28,15 @@ public:
     qint64 framesDropped() const { return m_dropped; }
 
 signals:
-    // The reader has gone (exit code 0) or writing failed (non-zero).
+    // The reader has gone (exit code 0) or writing failed (non-zero, said on standard error).
+    // It can come from start() itself, when the first frame cannot go out: connect it queued.
     void finished(int exitCode);
 
 private:
     void frameDue();
     void scheduleNext();
     void flush();
+    void finish(int error);
     void report();
 
     QWidget& m_pattern;

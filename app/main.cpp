@@ -4,9 +4,13 @@
 #include "app/WindowRegistry.h"
 #include "pattern/Display.h"
 #include "platform/LoadedWindow.h"
+#include "files/SafeFile.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <csignal>
@@ -28,13 +32,36 @@ QWidget& chosenPattern(WindowRegistry& windows, const Options& options) {
     return windows.display();
 }
 
+// The picture format the file name asks for, from its ending; empty when there is none we
+// can write.
+QByteArray snapshotFormat(const QString& file) {
+    const QByteArray suffix = QFileInfo(file).suffix().toLower().toLatin1();
+    return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray();
+}
+
 int writeSnapshot(WindowRegistry& windows, const Options& options) {
-    const QImage picture = chosenPattern(windows, options).grab().toImage();
-    if (!picture.save(options.snapshotFile)) {
+    const QByteArray format = snapshotFormat(options.snapshotFile);
+    if (format.isEmpty()) {
         std::fprintf(stderr,
-                     "kalvora: cannot write %s (is the folder writable, and does the "
-                     "name end in .png?)\n",
+                     "kalvora: cannot tell the picture format from the name %s; end it in .png "
+                     "(nothing was written)\n",
                      qPrintable(options.snapshotFile));
+        return 2;
+    }
+    const QImage picture = chosenPattern(windows, options).grab().toImage();
+    // Encoded whole before the file is touched, then put in place whole: an existing still
+    // stays as it was when anything fails.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, format.constData())) {
+        std::fprintf(stderr, "kalvora: the picture could not be made as %s\n", format.constData());
+        return 1;
+    }
+    const SafeFile::Result saved = SafeFile::replace(options.snapshotFile, bytes);
+    if (!saved.ok) {
+        std::fprintf(stderr, "kalvora: cannot write %s: %s\n", qPrintable(options.snapshotFile),
+                     qPrintable(saved.error));
         return 1;
     }
     return 0;
@@ -53,7 +80,9 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
         return 2;
     }
     FrameStream stream(chosenPattern(windows, options), options.fps, out);
-    QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit);
+    // Queued: a first frame that cannot go out ends the stream before the event loop runs.
+    QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
     stream.start();
     return QCoreApplication::exec();
 }
@@ -62,21 +91,34 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
 
 int main(int argc, char* argv[]) {
     const bool headless = wantsHeadless(argc, argv);
+    bool platformChosenHere = false;
     if (headless) {
         // No window is shown, so no display is needed.
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 #ifdef Q_OS_LINUX
-    // A Wayland client cannot place its own windows, and the patterns must go to the second
-    // screen: run through XWayland unless the user chose a platform.
-    else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-             (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
-              !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !namesPlatform(argc, argv)) {
+        // X11, also in a Wayland session: a Wayland client cannot place its own windows, and
+        // the patterns must go to the second screen. Without a display Qt would abort; the
+        // fallback lets us say so instead.
+        qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
+        platformChosenHere = true;
+    }
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(SettingsStore::Application));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (platformChosenHere && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        std::fprintf(stderr, "kalvora: cannot open the display \"%s\". Start Kalvora from a "
+                             "desktop session, or see kalvora --help for output without one.\n",
+                     qgetenv("DISPLAY").constData());
+        return 1;
+    }
+    if (!headless && QGuiApplication::screens().isEmpty()) {
+        std::fprintf(stderr, "kalvora: there is no screen to show the control panel on. "
+                             "Connect a monitor, or see kalvora --help for output without one.\n");
+        return 1;
+    }
 
     const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments());
     if (!commandLine.options) {
@@ -93,21 +135,28 @@ int main(int argc, char* argv[]) {
     WindowRegistry windows(Platform::system(&store, tickerFolder),
                            [] { QCoreApplication::quit(); });
     if (options.mode != Options::Mode::Windows) {
-        store.setFailureHandler([](const QString& message) {
+        const auto toStandardError = [](const QString& message) {
             std::fprintf(stderr, "kalvora: %s\n", qPrintable(message));
-        });
+        };
+        store.setFailureHandler(toStandardError);
+        if (const QString problem = store.readProblem(); !problem.isEmpty())
+            toStandardError(problem);
         windows.form1(); // the normal start-up, without showing the control panel
         if (options.mode == Options::Mode::Snapshot)
             return writeSnapshot(windows, options);
         return streamFrames(windows, options);
     }
 
-    // Said once, without stopping the operator's typing.
-    store.setFailureHandler([](const QString& message) {
+    // Said without stopping the operator's typing: the box does not take the keyboard.
+    const auto toOperator = [](const QString& message) {
         auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kalvora"), message);
         box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setAttribute(Qt::WA_ShowWithoutActivating);
         box->show();
-    });
+    };
+    store.setFailureHandler(toOperator);
     windows.form1().show();
+    if (const QString problem = store.readProblem(); !problem.isEmpty())
+        toOperator(problem);
     return app.exec();
 }

@@ -169,7 +169,12 @@ void Frm_Tickertape::Form_Load() {
     tt_fontsize->setText(store.ReadSetting(QStringLiteral("tt_fontsize"), QStringLiteral("24")));
     tt_font->setText(store.ReadSetting(QStringLiteral("tt_font"), QStringLiteral("arial")));
 
-    if (loaded.truncated)
+    if (!loaded.error.isEmpty())
+        m_platform.warn(this, windowTitle(),
+                        QStringLiteral("%1 cannot be read (%2), so the text below starts empty. "
+                                       "\"Save\" replaces it with a file holding what you type.")
+                            .arg(QDir::toNativeSeparators(m_tickerPath), loaded.error));
+    else if (loaded.truncated)
         m_platform.warn(this, windowTitle(),
                         QStringLiteral("%1 is larger than 1 MiB. Only its first 1 MiB is shown "
                                        "and run by the ticker; \"Save\" keeps only what is shown.")
@@ -209,18 +214,24 @@ void Frm_Tickertape::Command1_Click() {
         return;
     }
 
-    SettingsStore& store = *m_platform.store;
-    store.WriteSetting(QStringLiteral("tt_speed"), tt_speed->text());
-    store.WriteSetting(QStringLiteral("tt_enabled"),
-                       tt_enabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    store.WriteSetting(QStringLiteral("tt_regellengte"), tt_regellengte->text());
-    store.WriteSetting(QStringLiteral("tt_fontsize"), tt_fontsize->text());
-    store.WriteSetting(QStringLiteral("tt_font"), tt_font->text());
-    store.WriteSetting(QStringLiteral("tt_position"), tt_position->text());
-    store.WriteSetting(QStringLiteral("tt_backcolor"),
-                       QString::number(bgrFromColor(swatchColor(Picture1))));
-    store.WriteSetting(QStringLiteral("tt_forecolor"),
-                       QString::number(bgrFromColor(swatchColor(Picture2))));
+    const bool stored = m_platform.store->WriteSettings({
+        {QStringLiteral("tt_speed"), tt_speed->text()},
+        {QStringLiteral("tt_enabled"),
+         tt_enabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},
+        {QStringLiteral("tt_regellengte"), tt_regellengte->text()},
+        {QStringLiteral("tt_fontsize"), tt_fontsize->text()},
+        {QStringLiteral("tt_font"), tt_font->text()},
+        {QStringLiteral("tt_position"), tt_position->text()},
+        {QStringLiteral("tt_backcolor"), QString::number(bgrFromColor(swatchColor(Picture1)))},
+        {QStringLiteral("tt_forecolor"), QString::number(bgrFromColor(swatchColor(Picture2)))},
+    });
+    if (!stored) {
+        m_platform.warn(this, windowTitle(),
+                        QStringLiteral("The text was saved, but the settings could not be saved "
+                                       "to %1. Your changes are still here; \"Save\" tries again.")
+                            .arg(QDir::toNativeSeparators(m_platform.store->location())));
+        return;
+    }
     emit saved();
     unload();
 }

@@ -79,16 +79,21 @@ void OffscreenStrip::clear() {
     m_printPosition = QPoint(0, 0);
 }
 
-void OffscreenStrip::print(const QString& text, int from) {
+int OffscreenStrip::print(const QString& text, int from) {
     const int width = m_image.width();
     int x = m_printPosition.x();
+    int walked = 0;
     if (m_printPosition.y() < m_image.height()) {
         QPainter painter(&m_image);
         painter.setFont(m_font);
         painter.setPen(m_foreColor);
         const int baseline = m_printPosition.y() + m_ascent;
+        // Characters of at least one pixel reach the edge within `width` of them; zero-width
+        // ones (a tiny font, joiners) must not make the walk run on through the whole text.
+        const int mostCharacters = width + 2;
         bool pastEdge = false;
-        for (qsizetype i = std::max(from, 1) - 1; i < text.size(); ++i) {
+        for (qsizetype i = std::max(from, 1) - 1; i < text.size() && walked < mostCharacters;
+             ++i, ++walked) {
             if (x >= width) {
                 if (pastEdge)
                     break;
@@ -101,6 +106,7 @@ void OffscreenStrip::print(const QString& text, int from) {
         }
     }
     m_printPosition = QPoint(0, m_printPosition.y() + m_lineHeight);
+    return walked;
 }
 
 } // namespace kalvora

@@ -38,8 +38,10 @@ public:
     void clear();
     // Prints `text` from position `from` (counted from 1) at the print position, then moves
     // the print position to the start of the next line. Only as much of the text as covers the
-    // strip, plus one character, is drawn: the cost does not grow with the text's length.
-    void print(const QString& text, int from = 1);
+    // strip, plus one character, is drawn, and never more characters than the strip has pixel
+    // columns (plus two): the cost does not grow with the text's length, even for characters
+    // that take no width. Returns how many characters it went through.
+    int print(const QString& text, int from = 1);
     // Width in pixels of one character in the strip's font (0 for "no character").
     int textWidth(QChar ch);
     int lineHeight() const;
