@@ -50,3 +50,65 @@ bool TestPlatform::storeHas(const QString& key) const {
 }
 
 } // namespace kalvora::test
+
+#ifndef Q_OS_WIN
+#include <QProcess>
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#endif
+
+namespace kalvora::test {
+
+SmallDisk::SmallDisk(const QString& folder, int kibibytes) : m_folder(folder) {
+#ifndef Q_OS_WIN
+    if (::geteuid() != 0)
+        return;
+    QProcess mount;
+    mount.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                 QStringLiteral("size=%1k").arg(kibibytes), QStringLiteral("kalvora-test"),
+                 folder});
+    m_mounted = mount.waitForFinished(10000) && mount.exitStatus() == QProcess::NormalExit &&
+                mount.exitCode() == 0;
+#else
+    Q_UNUSED(kibibytes);
+#endif
+}
+
+SmallDisk::~SmallDisk() {
+#ifndef Q_OS_WIN
+    if (m_mounted)
+        QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), m_folder});
+#endif
+}
+
+qint64 SmallDisk::freeBytes() const {
+#ifndef Q_OS_WIN
+    struct statvfs status {};
+    if (::statvfs(QFile::encodeName(m_folder).constData(), &status) == 0)
+        return qint64(status.f_bavail) * qint64(status.f_frsize);
+#endif
+    return -1;
+}
+
+void SmallDisk::fill(qint64 freeBytes) {
+#ifndef Q_OS_WIN
+    const QByteArray filler = QFile::encodeName(m_folder + QStringLiteral("/.filler"));
+    const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (fd < 0)
+        return;
+    const QByteArray page(4096, 'F');
+    while (::write(fd, page.constData(), size_t(page.size())) > 0) {
+    }
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    const off_t release = off_t((freeBytes + 4095) / 4096 * 4096);
+    if (::ftruncate(fd, std::max<off_t>(0, size - release)) != 0)
+        qWarning("could not make room on the small disk");
+    ::close(fd);
+#else
+    Q_UNUSED(freeBytes);
+#endif
+}
+
+} // namespace kalvora::test

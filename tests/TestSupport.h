@@ -41,3 +41,32 @@ struct TestPlatform {
 };
 
 } // namespace kalvora::test
+
+namespace kalvora::test {
+
+// A small file system of its own (tmpfs) mounted over a folder, to see what a full disk does to
+// a save. Mounting needs root, which CI has; elsewhere the tests that need one skip.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& folder, int kibibytes = 256);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    // Fills the disk until no more than `freeBytes` are left (whole 4 KiB pages).
+    void fill(qint64 freeBytes = 0);
+    qint64 freeBytes() const;
+
+private:
+    QString m_folder;
+    bool m_mounted = false;
+};
+
+} // namespace kalvora::test
+
+#define KALVORA_REQUIRE_SMALL_DISK(disk)                                                           \
+    do {                                                                                           \
+        if (!(disk).mounted())                                                                     \
+            QSKIP("a small tmpfs cannot be mounted here (needs root)");                            \
+    } while (false)

@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "pattern/Caption.h"
 #include "ticker/Fonts.h"
 #include "ticker/Frm_Tickertape.h"
 #include "ticker/TickerStrip.h"
@@ -63,6 +64,7 @@ private slots:
     void fontPicker_closeBoxOrEmptyPick();
     void fontPicker_pickAfterSave_loadsDialogUnseen();
     void saveIntoReadOnlyFolder_showsMessage_keepsEverything();
+    void fullDisk_keystrokeAndSave_keepFilesAndEdits();
     void fontPicker_pickAfterPanelClosed_showsTheDialog();
 };
 
@@ -321,6 +323,40 @@ void DialogTest::saveIntoReadOnlyFolder_showsMessage_keepsEverything() {
     QCOMPARE(d.Text1->toPlainText(), QStringLiteral("new text"));
     QCOMPARE(t.tickerFileBytes(), QByteArray("old text"));
     QCOMPARE(storedTickerKeys(t), QStringList({"tt_speed=40"}));
+}
+
+void DialogTest::fullDisk_keystrokeAndSave_keepFilesAndEdits() {
+    TestPlatform t;
+    SmallDisk disk(t.dir.path());
+    KALVORA_REQUIRE_SMALL_DISK(disk);
+    t.store->WriteSettings({{QStringLiteral("Text1"), QStringLiteral("PI6ATV")},
+                            {QStringLiteral("tt_enabled"), QStringLiteral("1")}});
+    t.writeTickerFile(QByteArray("CQ ATV ").repeated(1400));
+    QFile ini(t.iniPath());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray oldIni = ini.readAll();
+    ini.close();
+    QStringList storeMessages;
+    t.store->setFailureHandler([&](const QString& message) { storeMessages << message; });
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    disk.fill();
+
+    p.panel.Text1->end(false);
+    QTest::keyClicks(p.panel.Text1, QStringLiteral("X"));
+    QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI6ATVX"));
+    QCOMPARE(storeMessages.size(), 1);
+
+    d.Text1->setPlainText(QStringLiteral("new text"));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QCOMPARE(t.warnings.size(), 1);
+    QVERIFY2(t.warnings.first().contains(QStringLiteral("No space left")),
+             qPrintable(t.warnings.first()));
+    QCOMPARE(p.windows.loadedTickerDialog(), &d);
+    QCOMPARE(d.Text1->toPlainText(), QStringLiteral("new text"));
+    QCOMPARE(t.tickerFileBytes(), QByteArray("CQ ATV ").repeated(1400));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), oldIni);
 }
 
 void DialogTest::fontPicker_pickAfterPanelClosed_showsTheDialog() {

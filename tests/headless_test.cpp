@@ -71,6 +71,10 @@ private slots:
     void frames_twoSeconds_fiftyFrames_clockAndTickerRunning();
     void frames_closedPipe_endsWithZero();
     void badArguments_clearMessage_nonZero_nothingWritten();
+    void failingOutput_endsPromptly_saysWhy_keepsTheOldFile_data();
+    void failingOutput_endsPromptly_saysWhy_keepsTheOldFile();
+    void oddFilesAndNoScreen_neverHangOrCrash_data();
+    void oddFilesAndNoScreen_neverHangOrCrash();
 };
 
 void HeadlessTest::snapshot_emptyStore_equalsTheWindow() {
@@ -169,7 +173,14 @@ void HeadlessTest::badArguments_clearMessage_nonZero_nothingWritten() {
         {"--snapshot", "a.png", "--frames"},
         {"--bogus"},
         {"--frames", "stray"},
+        {"-x"},
+        {"stray"},
+        {"--snapshot", kalvora.dir.filePath("notes")}, // no picture format in the name
     };
+    QFile notes(kalvora.dir.filePath(QStringLiteral("notes")));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("the operator's notes");
+    notes.close();
     for (const QStringList& arguments : mistakes) {
         QByteArray errors;
         const int code = kalvora.run(arguments, &errors);
@@ -177,8 +188,115 @@ void HeadlessTest::badArguments_clearMessage_nonZero_nothingWritten() {
         QVERIFY2(errors.contains("kalvora: "), errors.constData());
     }
     QVERIFY(!QDir(kalvora.configHome()).exists());
+    QVERIFY(notes.open(QIODevice::ReadOnly));
+    QCOMPARE(notes.readAll(), QByteArray("the operator's notes"));
     QByteArray errors;
     QCOMPARE(kalvora.run({QStringLiteral("--help")}, &errors), 0);
+}
+
+// The output is a shell line, "$0" being the program and "$1" a small disk's folder.
+void HeadlessTest::failingOutput_endsPromptly_saysWhy_keepsTheOldFile_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("needsSmallDisk");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("says");
+    QTest::newRow("frames to a full device")
+        << "\"$0\" --frames > /dev/full" << false << 1 << QByteArray("No space left");
+    QTest::newRow("frames to a reader that exits at once")
+        << "\"$0\" --frames | true; exit ${PIPESTATUS[0]}" << false << 0 << QByteArray();
+    QTest::newRow("frames into a file on a full disk")
+        << "\"$0\" --frames > \"$1/out.raw\"" << true << 1 << QByteArray("No space left");
+    QTest::newRow("snapshot over a still on a full disk")
+        << "\"$0\" --snapshot \"$1/still.png\"" << true << 1 << QByteArray("No space left");
+}
+
+void HeadlessTest::failingOutput_endsPromptly_saysWhy_keepsTheOldFile() {
+    QFETCH(QString, script);
+    QFETCH(bool, needsSmallDisk);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, says);
+    Installed kalvora;
+    const QString diskFolder = kalvora.dir.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(diskFolder));
+    SmallDisk disk(diskFolder, 1024);
+    if (needsSmallDisk) {
+        KALVORA_REQUIRE_SMALL_DISK(disk);
+        QFile still(diskFolder + QStringLiteral("/still.png"));
+        QVERIFY(still.open(QIODevice::WriteOnly));
+        still.write(QByteArray("an earlier still"));
+        still.close();
+        disk.fill();
+    }
+    QProcess shell;
+    shell.setProcessEnvironment(kalvora.environment);
+    shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), script, kalvora.executable, diskFolder});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.exitCode(), exitCode);
+    const QByteArray errors = shell.readAllStandardError();
+    QVERIFY2(errors.contains(says), errors.constData());
+    QFile still(diskFolder + QStringLiteral("/still.png"));
+    if (needsSmallDisk) {
+        QVERIFY(still.open(QIODevice::ReadOnly));
+        QCOMPARE(still.readAll(), QByteArray("an earlier still"));
+    }
+}
+
+void HeadlessTest::oddFilesAndNoScreen_neverHangOrCrash_data() {
+    QTest::addColumn<QString>("odd");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("says");
+    const QStringList snapshot{QStringLiteral("--snapshot"), QStringLiteral("still.png")};
+    QTest::newRow("TickerTape.txt a named pipe, snapshot") << "pipe" << snapshot << 0 << QByteArray();
+    QTest::newRow("TickerTape.txt a named pipe, frames")
+        << "pipe" << QStringList{QStringLiteral("--frames")} << 0 << QByteArray();
+    QTest::newRow("settings file a folder")
+        << "settings folder" << snapshot << 0 << QByteArray("cannot be read");
+    QTest::newRow("no screen") << "no screen" << QStringList() << 1 << QByteArray("no screen");
+    QTest::newRow("no display") << "" << QStringList() << 1 << QByteArray("cannot open the display");
+}
+
+void HeadlessTest::oddFilesAndNoScreen_neverHangOrCrash() {
+    QFETCH(QString, odd);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, says);
+    Installed kalvora;
+    kalvora.writeSettings("tt_enabled=1\n");
+    if (odd == QLatin1String("pipe") &&
+        QProcess::execute(QStringLiteral("mkfifo"),
+                          {kalvora.dir.filePath(QStringLiteral("TickerTape.txt"))}) != 0)
+        QSKIP("mkfifo is not available");
+    if (odd == QLatin1String("settings folder")) {
+        QVERIFY(QFile::remove(kalvora.iniPath()));
+        QVERIFY(QDir().mkdir(kalvora.iniPath()));
+    }
+    if (odd == QLatin1String("no screen")) {
+        const QString none = kalvora.dir.filePath(QStringLiteral("no-screens.json"));
+        QFile config(none);
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(R"({"screens": []})");
+        config.close();
+        kalvora.environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                                   QStringLiteral("offscreen:configfile=") + none);
+    }
+    QProcess process;
+    process.setProcessEnvironment(kalvora.environment);
+    process.setWorkingDirectory(kalvora.dir.path());
+    process.start(kalvora.executable, arguments);
+    if (arguments.contains(QStringLiteral("--frames"))) {
+        // Frames coming out is the proof that nothing waits on the pipe.
+        QVERIFY(process.waitForReadyRead(20000));
+        QVERIFY(process.readAllStandardOutput().size() > 0);
+        process.kill();
+        process.waitForFinished();
+        return;
+    }
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QByteArray errors = process.readAllStandardError();
+    QVERIFY2(errors.contains(says), errors.constData());
 }
 
 QTEST_MAIN(HeadlessTest)

@@ -84,6 +84,8 @@ private slots:
     void start_disabled_changesNothing_andEndOfTextStopsTimer();
     void button_togglesStrip_andScrollerKeepsStepping();
     void offscreen_printReachesTheRightEdge_andMovesToTheNextLine();
+    void offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths_data();
+    void offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths();
     void pixels_eachStepShiftsByOneOrTwo();
 };
 
@@ -363,6 +365,25 @@ void TickerTest::offscreen_printReachesTheRightEdge_andMovesToTheNextLine() {
     // A second print lands on the next line, below the first.
     strip.print(text, 1);
     QCOMPARE(strip.printPosition(), QPoint(0, 2 * strip.lineHeight()));
+}
+
+void TickerTest::offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths_data() {
+    QTest::addColumn<double>("points");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero-width characters") << 24.0 << QString(300000, QChar(0x200B));
+    QTest::newRow("font size 0.01") << 0.01 << QString(1000000, QLatin1Char('W'));
+}
+
+void TickerTest::offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths() {
+    QFETCH(double, points);
+    QFETCH(QString, text);
+    OffscreenStrip strip;
+    strip.resize(QSize(802, 43));
+    strip.setFontName(QStringLiteral("arial"));
+    strip.setFontSize(points);
+    strip.clear();
+    QCOMPARE(strip.textWidth(text.at(0)), 0);
+    QVERIFY(strip.print(text, 1) <= 802 + 2);
 }
 
 void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
