@@ -1,6 +1,7 @@
 #include "about/Frm_info.h"
 
 #include "about/Credits.h"
+#include "pictures/Pictures.h"
 #include "platform/Controls.h"
 
 #include <QEvent>
@@ -66,7 +67,7 @@ Frm_info::Frm_info(const Platform& platform)
     setControlColors(Picture2, windowText, windowText);
 
     Image1 = placeControl(new QLabel(Picture2), QStringLiteral("Image1"), {0, 0, 1545, 1155});
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/pattern1-small.png")));
+    Image1->setPixmap(QPixmap(QString::fromLatin1(Pictures::Pattern1Small)));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Label7 = placeControl(new QLabel(QStringLiteral("For more info, log on to "), Picture2),

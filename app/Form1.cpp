@@ -5,6 +5,7 @@
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
 #include "pattern/PatternClock.h"
+#include "pictures/Pictures.h"
 #include "platform/Controls.h"
 #include "settings/SettingsStore.h"
 #include "ticker/Frm_Tickertape.h"
@@ -73,7 +74,7 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
       m_windows(windows), m_platform(platform) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora Generator"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/kalvora-icon.png")));
+    setWindowIcon(QIcon(QString::fromLatin1(Pictures::Icon)));
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu* bestand = menuBar->addMenu(QStringLiteral("Bestand"));

@@ -2,6 +2,7 @@
 
 #include "pattern/Caption.h"
 #include "pattern/PictureBox.h"
+#include "pictures/Pictures.h"
 #include "platform/Twips.h"
 #include "ticker/TickerStrip.h"
 
@@ -24,7 +25,7 @@ Display::Display() : LoadedWindow(Qt::Window | Qt::FramelessWindowHint) {
     layOutPatternWindow(*this);
     // Children are created bottom of the stacking order first.
     Image1 =
-        new PictureBox(QStringLiteral("Image1"), QStringLiteral(":/pictures/pattern1.png"), this);
+        new PictureBox(QStringLiteral("Image1"), QString::fromLatin1(Pictures::Pattern1), this);
     Image1->setGeometry(twipsRect(-120, 0, 12225, 9120));
     const auto verdana = QStringLiteral("Verdana");
     Label1 = new Caption(QStringLiteral("Label1"), this, QRect(4500, 840, 2955, 705), verdana,
@@ -53,7 +54,7 @@ display2::display2() : LoadedWindow(Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("display2"));
     layOutPatternWindow(*this);
     Image1 =
-        new PictureBox(QStringLiteral("Image1"), QStringLiteral(":/pictures/pattern2.png"), this);
+        new PictureBox(QStringLiteral("Image1"), QString::fromLatin1(Pictures::Pattern2), this);
     Image1->setGeometry(twipsRect(0, 0, 12135, 9120));
     const auto sansSerif = QStringLiteral("MS Sans Serif");
     Label1 = new Caption(QStringLiteral("Label1"), this, QRect(0, 3840, 2685, 720), sansSerif,

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "settings/ValueConversions.h"
-
 #include <QRect>
+#include <cmath>
 
 namespace kalvora {
 
@@ -12,7 +11,8 @@ namespace kalvora {
 constexpr int TwipsPerPixel = 15;
 
 inline int twipsToPixels(double twips) {
-    return static_cast<int>(roundHalfEven(twips / TwipsPerPixel));
+    // nearbyint rounds halves to even in the default rounding mode, as the conversions do.
+    return static_cast<int>(std::nearbyint(twips / TwipsPerPixel));
 }
 
 inline int pixelsToTwips(int pixels) {

@@ -7,13 +7,8 @@
 namespace kalvora {
 
 double roundHalfEven(double value) {
-    const double floorValue = std::floor(value);
-    const double diff = value - floorValue;
-    if (diff < 0.5)
-        return floorValue;
-    if (diff > 0.5)
-        return floorValue + 1.0;
-    return std::fmod(floorValue, 2.0) == 0.0 ? floorValue : floorValue + 1.0;
+    // The default floating-point rounding mode rounds halves to even.
+    return std::nearbyint(value);
 }
 
 Converted<double> toDouble(const QString& text) {

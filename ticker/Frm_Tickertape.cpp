@@ -1,5 +1,6 @@
 #include "ticker/Frm_Tickertape.h"
 
+#include "pictures/Pictures.h"
 #include "platform/Controls.h"
 #include "settings/SettingsStore.h"
 #include "settings/ValueConversions.h"
@@ -81,7 +82,7 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
       m_platform(platform) {
     setObjectName(QStringLiteral("Frm_Tickertape"));
     setWindowTitle(QStringLiteral("TickerTape Settings"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/kalvora-icon.png")));
+    setWindowIcon(QIcon(QString::fromLatin1(Pictures::Icon)));
     setFixedSize(twipsToPixels(4230), twipsToPixels(6915));
     setControlColors(this, Yellow, Qt::black);
     setAutoFillBackground(true);
