@@ -2,6 +2,7 @@
 #include "pattern/Caption.h"
 #include "ticker/Fonts.h"
 #include "ticker/Frm_Tickertape.h"
+#include "ticker/TickerSettings.h"
 #include "ticker/TickerStrip.h"
 
 #include <QCheckBox>
@@ -22,9 +23,6 @@ using namespace kalvora::test;
 
 namespace {
 
-const QStringList TickerKeys = {"tt_speed",     "tt_enabled",   "tt_regellengte",
-                                "tt_fontsize",  "tt_font",      "tt_position",
-                                "tt_backcolor", "tt_forecolor", "tt_width"};
 
 Frm_Tickertape& openDialog(Program& p) {
     p.panel.mnu_TT->trigger();
@@ -42,9 +40,9 @@ void doubleClickEntry(Fonts& picker, int row) {
 
 QStringList storedTickerKeys(const TestPlatform& t) {
     QStringList present;
-    for (const QString& key : TickerKeys)
-        if (t.storeHas(key))
-            present << key + QLatin1Char('=') + t.storedValue(key);
+    for (const TickerKey* key : TickerKeys::All)
+        if (t.storeHas(key->key()))
+            present << key->key() + QLatin1Char('=') + t.storedValue(key->key());
     return present;
 }
 
@@ -60,6 +58,7 @@ private slots:
     void checkBox_switchesBothFrames();
     void colours_confirmedThenCancelled_changesOnlyTheFirstSwatch();
     void badNumbers_areNotSaved_andTheFieldIsNamed();
+    void greyedOutFields_neverBlockTheSave();
     void fontPicker_listsEveryFontOnce_andHandsOverThePick();
     void fontPicker_closeBoxOrEmptyPick();
     void fontPicker_pickAfterSave_loadsDialogUnseen();
@@ -195,11 +194,12 @@ void DialogTest::badNumbers_areNotSaved_andTheFieldIsNamed() {
     TestPlatform t;
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
+    QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
     d.Text1->setPlainText(QStringLiteral("new text"));
     const QList<std::pair<QLineEdit*, QString>> bad = {
-        {d.tt_speed, "fast"},        {d.tt_speed, "70000"}, {d.tt_speed, "12.5"},
-        {d.tt_regellengte, "40000"}, {d.tt_fontsize, "0"},  {d.tt_fontsize, "2000"},
-        {d.tt_position, "high"}};
+        {d.tt_speed, "fast"},        {d.tt_speed, "70000"},    {d.tt_speed, "-0.6"},
+        {d.tt_regellengte, "40000"}, {d.tt_fontsize, "0"},     {d.tt_fontsize, "2000"},
+        {d.tt_position, "high"},     {d.tt_position, "1e9"}};
     for (const auto& [field, value] : bad) {
         const QString good = field->text();
         field->setText(value);
@@ -217,11 +217,29 @@ void DialogTest::badNumbers_areNotSaved_andTheFieldIsNamed() {
     }
     QVERIFY(storedTickerKeys(t).isEmpty());
     QVERIFY(!QFile::exists(t.tickerPath()));
-    // Decimal comma and blanks are numbers.
+    // What the conversions accept is stored as the field shows it: a decimal comma, blanks,
+    // and halves that round to a whole number (12.5 ms steps every 12 ms).
     d.tt_fontsize->setText(QStringLiteral(" 10,5 "));
+    d.tt_speed->setText(QStringLiteral("12.5"));
+    d.tt_regellengte->setText(QStringLiteral("-0.5"));
     QTest::mouseClick(d.Command1, Qt::LeftButton);
     QVERIFY(!p.windows.loadedTickerDialog());
     QCOMPARE(p.panel.ticker.settings.TtHeight, 284);
+    QCOMPARE(t.storedValue(QStringLiteral("tt_speed")), QStringLiteral("12.5"));
+    QCOMPARE(p.panel.ticker.settings.intervalMs(), 12);
+}
+
+void DialogTest::greyedOutFields_neverBlockTheSave() {
+    TestPlatform t;
+    t.store->WriteSettings({{QStringLiteral("tt_speed"), QStringLiteral("fast")},
+                            {QStringLiteral("tt_fontsize"), QStringLiteral("huge")}});
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QVERIFY(!d.tt_speed->isEnabled());
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QVERIFY(t.warnings.isEmpty());
+    QVERIFY(!p.windows.loadedTickerDialog());
+    QCOMPARE(t.storedValue(QStringLiteral("tt_speed")), QStringLiteral("fast"));
 }
 
 void DialogTest::fontPicker_listsEveryFontOnce_andHandsOverThePick() {

@@ -50,20 +50,6 @@ QWidget* swatch(const QString& name, const QColor& color, const QRect& twips, QW
     return s;
 }
 
-// A stored colour the swatch can show, or nothing.
-std::optional<QColor> storedColor(const QString& text) {
-    const Converted<std::int32_t> value = toInt32(text);
-    if (!value.ok() || value.value < 0 || value.value > 0xFFFFFF)
-        return std::nullopt;
-    return colorFromBgr(value.value);
-}
-
-bool wholeNumberIn(const QString& text, double low, double high) {
-    const Converted<double> number = toDouble(text);
-    return number.ok() && number.value == std::floor(number.value) && number.value >= low &&
-           number.value <= high;
-}
-
 } // namespace
 
 QColor Frm_Tickertape::swatchColor(const QWidget* swatch) {
@@ -146,53 +132,74 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     connect(tt_enabled, &QCheckBox::clicked, this, &Frm_Tickertape::tt_enabled_Click);
 }
 
+QString Frm_Tickertape::controlValue(const TickerKey& key) const {
+    switch (key.kind) {
+    case TickerKey::Kind::CheckBox:
+        return tt_enabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    case TickerKey::Kind::Colour:
+        return QString::number(bgrFromColor(swatchColor(swatchFor(key))));
+    default:
+        return findChild<QLineEdit*>(key.key())->text();
+    }
+}
+
+void Frm_Tickertape::setControlValue(const TickerKey& key, const QString& value) {
+    switch (key.kind) {
+    case TickerKey::Kind::CheckBox: {
+        const Converted<std::int16_t> state = toInt16(value);
+        tt_enabled->setChecked(state.ok() && state.value != 0);
+        break;
+    }
+    case TickerKey::Kind::Colour:
+        // A stored value that names no colour leaves the swatch as it is.
+        if (const auto colour = storedColor(value))
+            setSwatchColor(swatchFor(key), *colour);
+        break;
+    default:
+        findChild<QLineEdit*>(key.key())->setText(value);
+    }
+}
+
+QWidget* Frm_Tickertape::swatchFor(const TickerKey& key) const {
+    return &key == &TickerKeys::BackColor ? Picture1 : Picture2;
+}
+
 void Frm_Tickertape::Form_Load() {
     m_tickerPath = TickerFile::pathIn(m_platform.programFolder);
     const TickerFile::Loaded loaded = TickerFile::load(m_tickerPath);
     Text1->setPlainText(loaded.text);
 
-    SettingsStore& store = *m_platform.store;
-    tt_speed->setText(store.ReadSetting(QStringLiteral("tt_speed"), tt_speed->text()));
-    const Converted<std::int16_t> enabled = toInt16(
-        store.ReadSetting(QStringLiteral("tt_enabled"),
-                          tt_enabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0")));
-    tt_enabled->setChecked(enabled.ok() && enabled.value != 0);
-    tt_regellengte->setText(
-        store.ReadSetting(QStringLiteral("tt_regellengte"), QStringLiteral("50")));
-    tt_position->setText(store.ReadSetting(QStringLiteral("tt_position"), QStringLiteral("0")));
-    if (const auto back = storedColor(
-            store.ReadSetting(QStringLiteral("tt_backcolor"), bgrFromColor(swatchColor(Picture1)))))
-        setSwatchColor(Picture1, *back);
-    if (const auto fore = storedColor(
-            store.ReadSetting(QStringLiteral("tt_forecolor"), bgrFromColor(swatchColor(Picture2)))))
-        setSwatchColor(Picture2, *fore);
+    for (const TickerKey* key : TickerKeys::All) {
+        if (!key->inDialog)
+            continue;
+        const QString fallback =
+            key->dialogDefault ? QString::fromLatin1(key->dialogDefault) : controlValue(*key);
+        setControlValue(*key, m_platform.store->ReadSetting(key->key(), fallback));
+    }
     tt_enabled_Click();
-    tt_fontsize->setText(store.ReadSetting(QStringLiteral("tt_fontsize"), QStringLiteral("24")));
-    tt_font->setText(store.ReadSetting(QStringLiteral("tt_font"), QStringLiteral("arial")));
 
     if (!loaded.error.isEmpty())
         m_platform.warn(this, windowTitle(),
-                        QStringLiteral("%1 cannot be read (%2), so the text below starts empty. "
-                                       "\"Save\" replaces it with a file holding what you type.")
+                        tr("%1 cannot be read (%2), so the text below starts empty. \"Save\" "
+                           "replaces it with a file holding what you type.")
                             .arg(QDir::toNativeSeparators(m_tickerPath), loaded.error));
     else if (loaded.truncated)
         m_platform.warn(this, windowTitle(),
-                        QStringLiteral("%1 is larger than 1 MiB. Only its first 1 MiB is shown "
-                                       "and run by the ticker; \"Save\" keeps only what is shown.")
+                        tr("%1 is larger than 1 MiB. Only its first 1 MiB is shown and run by "
+                           "the ticker; \"Save\" keeps only what is shown.")
                             .arg(QDir::toNativeSeparators(m_tickerPath)));
 }
 
 QString Frm_Tickertape::invalidFieldMessage() const {
-    if (!wholeNumberIn(tt_speed->text(), 0, 65535))
-        return QStringLiteral("Speed : must be a whole number of milliseconds from 0 to 65535.");
-    if (!wholeNumberIn(tt_regellengte->text(), -32768, 32767))
-        return QStringLiteral("Regel Lengte : must be a whole number from -32768 to 32767.");
-    const Converted<double> size = toDouble(tt_fontsize->text());
-    if (!size.ok() || size.value <= 0 || size.value > TickerSettings::MaxFontSize)
-        return QStringLiteral("Font Size : must be a number above 0, up to 1213.");
-    const Converted<double> position = toDouble(tt_position->text());
-    if (!position.ok() || position.value < -32768 || position.value > 32767)
-        return QStringLiteral("Position : must be a number from -32768 to 32767 (twips).");
+    for (const TickerKey* key : TickerKeys::All) {
+        // A field the operator cannot edit (greyed out with the ticker disabled) is stored as
+        // it stands, and never blocks the save.
+        const QWidget* control = findChild<QWidget*>(key->key());
+        if (!key->inDialog || !control || !control->isEnabled())
+            continue;
+        if (const QString problem = key->problemWith(controlValue(*key)); !problem.isEmpty())
+            return problem;
+    }
     return QString();
 }
 
@@ -200,7 +207,7 @@ void Frm_Tickertape::Command1_Click() {
     // Nothing is written unless everything can be: first the values, then the file.
     const QString invalid = invalidFieldMessage();
     if (!invalid.isEmpty()) {
-        m_platform.warn(this, windowTitle(), QStringLiteral("Not saved. ") + invalid);
+        m_platform.warn(this, windowTitle(), tr("Not saved. ") + invalid);
         return;
     }
     m_tickerPath = TickerFile::pathIn(m_platform.programFolder);
@@ -209,27 +216,21 @@ void Frm_Tickertape::Command1_Click() {
     const TickerFile::WriteResult written = TickerFile::write(m_tickerPath, text);
     if (!written.ok) {
         m_platform.warn(this, windowTitle(),
-                        QStringLiteral("Not saved: %1 could not be written (%2). Your changes "
-                                       "are still here.")
+                        tr("Not saved: %1 could not be written (%2). Your changes are still "
+                           "here.")
                             .arg(QDir::toNativeSeparators(m_tickerPath), written.error));
         return;
     }
 
-    const bool stored = m_platform.store->WriteSettings({
-        {QStringLiteral("tt_speed"), tt_speed->text()},
-        {QStringLiteral("tt_enabled"),
-         tt_enabled->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},
-        {QStringLiteral("tt_regellengte"), tt_regellengte->text()},
-        {QStringLiteral("tt_fontsize"), tt_fontsize->text()},
-        {QStringLiteral("tt_font"), tt_font->text()},
-        {QStringLiteral("tt_position"), tt_position->text()},
-        {QStringLiteral("tt_backcolor"), QString::number(bgrFromColor(swatchColor(Picture1)))},
-        {QStringLiteral("tt_forecolor"), QString::number(bgrFromColor(swatchColor(Picture2)))},
-    });
-    if (!stored) {
+    QList<QPair<QString, QString>> values;
+    for (const TickerKey* key : TickerKeys::All) {
+        if (key->inDialog)
+            values.append({key->key(), controlValue(*key)});
+    }
+    if (!m_platform.store->WriteSettings(values)) {
         m_platform.warn(this, windowTitle(),
-                        QStringLiteral("The text was saved, but the settings could not be saved "
-                                       "to %1. Your changes are still here; \"Save\" tries again.")
+                        tr("The text was saved, but the settings could not be saved to %1. "
+                           "Your changes are still here; \"Save\" tries again.")
                             .arg(QDir::toNativeSeparators(m_platform.store->location())));
         return;
     }

@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace kalvora {
 
+struct TickerKey;
+
 // "TickerTape Settings": the ticker's text (TickerTape.txt) and its stored settings. "Save"
 // writes both, has the control panel apply them, and closes the window.
 class Frm_Tickertape : public LoadedWindow {
@@ -55,6 +57,10 @@ signals:
 
 private:
     void chooseColor(QWidget* swatch);
+    // A ticker key's value as its control shows it, and the other way round.
+    QString controlValue(const TickerKey& key) const;
+    void setControlValue(const TickerKey& key, const QString& value);
+    QWidget* swatchFor(const TickerKey& key) const;
     // The first field whose value the ticker cannot use, with what it accepts; empty if none.
     QString invalidFieldMessage() const;
 
