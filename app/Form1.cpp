@@ -263,34 +263,10 @@ void Form1::Wissel_Scherm() {
 }
 
 void Form1::Lees_TT_Settings() {
-    ticker.settings = readTickerSettings(*m_platform.store);
-    const TickerSettings& s = ticker.settings;
-    Display& pattern1 = m_windows.display();
-    TickerStrip& strip = *pattern1.Picture1;
-
-    const QSize stripSize(twipsToPixels(s.TtWidth), twipsToPixels(s.TtHeight));
-    offscreenStrip.resize(stripSize);
-    Picture2->resize(stripSize);
-    // The strip's top comes from its height as it stands in whole pixels.
-    const double top =
-        pixelsToTwips(pattern1.height()) - pixelsToTwips(stripSize.height()) - s.position();
-    strip.setGeometry(0, twipsToPixels(top), stripSize.width(), stripSize.height());
-
-    strip.setBackColor(s.backColor());
-    offscreenStrip.setBackColor(s.backColor());
-    strip.setForeColor(s.foreColor());
-    offscreenStrip.setForeColor(s.foreColor());
-    offscreenStrip.setFontName(s.TtFont);
-    offscreenStrip.setFontSize(s.fontSize());
-
-    if (s.enabled()) {
-        strip.show();
-        ticker.setTickerOn(true);
-        Command4->show();
-    } else {
-        Command4->hide();
-        strip.hide();
-    }
+    const bool enabled = ticker.Lees_TT_Settings(*m_platform.store, *m_windows.display().Picture1,
+                                                 m_windows.display().height());
+    Picture2->resize(offscreenStrip.size());
+    Command4->setVisible(enabled);
 }
 
 void Form1::Timer1_Timer() {

@@ -73,8 +73,10 @@ Frm_Tickertape& WindowRegistry::tickerDialog() {
     if (!m_tickerDialog) {
         track(m_tickerDialog, new Frm_Tickertape(m_platform));
         connect(m_tickerDialog, &Frm_Tickertape::saved, this, [this] {
-            if (m_form1)
+            if (m_form1) {
                 m_form1->Lees_TT_Settings();
+                m_form1->ticker.startIfEnabledAndStopped();
+            }
         });
         connect(m_tickerDialog, &Frm_Tickertape::fontPickerRequested, this,
                 [this] { fonts().showInFront(); });

@@ -106,10 +106,12 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
         QTest::mouseClick(dialog.Command1, Qt::LeftButton);
         QVERIFY(!p.windows.loadedTickerDialog());
         QCOMPARE(t.tickerFileBytes(), QByteArray("Good evening from PI6ATV"));
-        // The strip is there in its new colours at once; it starts scrolling at the next start.
+        // The strip is there in its new colours at once, and starts scrolling at once.
         QCOMPARE(bottomEdge(p.pattern1()), Blue);
         QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
-        QVERIFY(!p.panel.ticker.Timer3.isActive());
+        QVERIFY(p.panel.ticker.Timer3.isActive());
+        QCOMPARE(p.panel.ticker.TickerText, QString(29, QLatin1Char(' ')) +
+                                                QStringLiteral("Good evening from PI6ATV"));
 
         QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
         QVERIFY(p.pattern2().isVisible());

@@ -1,6 +1,8 @@
 #include "ticker/TickerScroller.h"
 
+#include "platform/Twips.h"
 #include "ticker/TickerFile.h"
+#include "ticker/TickerStrip.h"
 
 #include <QCoreApplication>
 
@@ -19,6 +21,39 @@ void TickerScroller::setTickerOn(bool on) {
     emit tickerOnChanged(on);
 }
 
+bool TickerScroller::Lees_TT_Settings(const SettingsStore& store, TickerStrip& strip,
+                                      int patternHeight) {
+    settings = readTickerSettings(store);
+    const TickerSettings& s = settings;
+
+    const QSize stripSize(twipsToPixels(s.TtWidth), twipsToPixels(s.TtHeight));
+    m_offscreen.resize(stripSize);
+    // The strip's top comes from its height as it stands in whole pixels.
+    const double top =
+        pixelsToTwips(patternHeight) - pixelsToTwips(stripSize.height()) - s.position();
+    strip.setGeometry(0, twipsToPixels(top), stripSize.width(), stripSize.height());
+
+    strip.setBackColor(s.backColor());
+    m_offscreen.setBackColor(s.backColor());
+    strip.setForeColor(s.foreColor());
+    m_offscreen.setForeColor(s.foreColor());
+    m_offscreen.setFontName(s.TtFont);
+    m_offscreen.setFontSize(s.fontSize());
+
+    if (!s.enabled()) {
+        strip.hide(); // TickerOn keeps its value
+        return false;
+    }
+    strip.show();
+    setTickerOn(true);
+    return true;
+}
+
+void TickerScroller::startIfEnabledAndStopped() {
+    if (settings.enabled() && !m_running)
+        Start_TT();
+}
+
 void TickerScroller::Start_TT() {
     if (!settings.enabled())
         return;
@@ -27,6 +62,7 @@ void TickerScroller::Start_TT() {
 
     TickerPath = TickerFile::pathIn(m_programFolder);
     TickerText = TickerFile::load(TickerPath).text;
+    m_running = !TickerText.isEmpty();
     if (TickerText.isEmpty()) {
         m_visibleStrip().setStripVisible(false);
         setTickerOn(false);
@@ -59,8 +95,10 @@ void TickerScroller::Timer3_Timer() {
         if (StartChar >= StopChar) {
             // With the ticker disabled Start_TT does not restart the text; stop here instead
             // of stepping on past its end.
-            if (!settings.enabled())
+            if (!settings.enabled()) {
                 Timer3.stop();
+                m_running = false;
+            }
             Start_TT();
         }
     }

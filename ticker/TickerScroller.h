@@ -10,6 +10,9 @@
 
 namespace kalvora {
 
+class SettingsStore;
+class TickerStrip;
+
 // What the scroller needs of the visible strip on test pattern 1.
 class TickerView {
 public:
@@ -49,8 +52,17 @@ public:
     // Precise, because the ticker is on air; an interval of 0 keeps it stopped.
     QTimer Timer3;
 
+    // Reads the ticker keys and applies them at once to both strips: size, place above the
+    // bottom edge of a pattern `patternHeight` pixels high, colours, font, and whether the
+    // visible strip shows. Speed, leading blanks and the text wait for the next run.
+    // Returns whether the ticker is enabled.
+    bool Lees_TT_Settings(const SettingsStore& store, TickerStrip& strip, int patternHeight);
     // Reads and composes the text and starts a run (at start-up and at the end of each run).
     void Start_TT();
+    // An enabled ticker that is not running (it was disabled at start-up, or its text ran out
+    // while it was disabled) would show an empty strip until the next start of the program:
+    // start it now.
+    void startIfEnabledAndStopped();
     // One scroll step.
     void Timer3_Timer();
     // The on/off button: shows or hides the strip; the scroller keeps running either way.
@@ -65,6 +77,8 @@ private:
     OffscreenStrip& m_offscreen;
     std::function<TickerView&()> m_visibleStrip;
     QString m_programFolder;
+    // A run is going: Start_TT found text, and it has not run out with the ticker disabled.
+    bool m_running = false;
 };
 
 } // namespace kalvora
