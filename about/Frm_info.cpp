@@ -48,8 +48,6 @@ QFont makeFont(const QString& family, double points, bool bold) {
     return f;
 }
 
-const QColor Green(0, 255, 0);
-
 } // namespace
 
 Frm_info::Frm_info(const Platform& platform)
@@ -94,14 +92,14 @@ Frm_info::Frm_info(const Platform& platform)
     Label3 = placeControl(new QLabel(Credits::AuthorCallSign, Picture1), QStringLiteral("Label3"),
                           {220, 90, 2175, 495});
     Label3->setFont(makeFont(QStringLiteral("Calisto MT"), 18, true));
-    setControlColors(Label3, Green, Qt::transparent);
+    setControlColors(Label3, Colours::Green, Qt::transparent);
     auto* line2 =
         placeControl(new QWidget(Picture1), QStringLiteral("Line2"), {600, 450, 1800, 15});
     line2->setAutoFillBackground(true);
-    setControlColors(line2, Green, Green);
+    setControlColors(line2, Colours::Green, Colours::Green);
     Label5 = placeControl(new QLabel(QStringLiteral("ATV Kalvra  V2.1"), Picture1),
                           QStringLiteral("Label5"), {620, 450, 1815, 255});
-    setControlColors(Label5, Green, Qt::transparent);
+    setControlColors(Label5, Colours::Green, Qt::transparent);
 
     Text1 = placeControl(new QLabel(Credits::text(), Picture1), QStringLiteral("Text1"),
                          {0, 0, 2610, Text1HeightTwips});

@@ -41,28 +41,6 @@ private:
     const OffscreenStrip& m_strip;
 };
 
-QFont panelFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    return font;
-}
-
-QPushButton* button(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* b = placeControl(new QPushButton(text, parent), name, twips);
-    b->setFont(panelFont());
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLineEdit* field(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* f = placeControl(new QLineEdit(parent), name, twips);
-    f->setFont(panelFont());
-    setControlColors(f, QColor(255, 255, 0), Qt::black);
-    f->setText(text);
-    f->home(false);
-    return f;
-}
-
 } // namespace
 
 Form1::Form1(WindowRegistry& windows, const Platform& platform)
@@ -99,23 +77,21 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
                         twipsToPixels(ClientHeightTwips));
     setFixedSize(twipsToPixels(ClientWidthTwips), menuHeight + twipsToPixels(ClientHeightTwips));
 
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("Kalvora 1"),
-                      {120, 120, 1215, 375}, client);
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Kalvora 2"),
-                      {1440, 120, 1095, 375}, client);
-    Text1 = field(QStringLiteral("Text1"), QStringLiteral("QQ0ABC"), {240, 960, 1095, 375}, client);
-    Text3 =
-        field(QStringLiteral("Text3"), QStringLiteral("QQ0ABC"), {1440, 960, 1095, 375}, client);
-    Text2 = field(QStringLiteral("Text2"), QStringLiteral("144.750 MHz"), {240, 1440, 1095, 375},
-                  client);
-    Text4 = field(QStringLiteral("Text4"), QStringLiteral("144.750 MHz"), {1440, 1440, 1095, 375},
-                  client);
-    Text5 =
-        field(QStringLiteral("Text5"), QStringLiteral("AA00AA"), {240, 1920, 1095, 375}, client);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("Scherm"), {1440, 1920, 1095, 375},
-                      client);
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("TickerTape aan"),
-                      {600, 2400, 1455, 375}, client);
+    Command1 = makeButton(client, QStringLiteral("Command1"), tr("Kalvora 1"), {120, 120, 1215, 375});
+    Command2 = makeButton(client, QStringLiteral("Command2"), tr("Kalvora 2"), {1440, 120, 1095, 375});
+    Text1 = makeField(client, QStringLiteral("Text1"), QStringLiteral("QQ0ABC"),
+                      {240, 960, 1095, 375}, Colours::Yellow);
+    Text3 = makeField(client, QStringLiteral("Text3"), QStringLiteral("QQ0ABC"),
+                      {1440, 960, 1095, 375}, Colours::Yellow);
+    Text2 = makeField(client, QStringLiteral("Text2"), QStringLiteral("144.750 MHz"),
+                      {240, 1440, 1095, 375}, Colours::Yellow);
+    Text4 = makeField(client, QStringLiteral("Text4"), QStringLiteral("144.750 MHz"),
+                      {1440, 1440, 1095, 375}, Colours::Yellow);
+    Text5 = makeField(client, QStringLiteral("Text5"), QStringLiteral("AA00AA"),
+                      {240, 1920, 1095, 375}, Colours::Yellow);
+    Command3 = makeButton(client, QStringLiteral("Command3"), tr("Scherm"), {1440, 1920, 1095, 375});
+    Command4 =
+        makeButton(client, QStringLiteral("Command4"), tr("TickerTape aan"), {600, 2400, 1455, 375});
 
     Label2 = new QLabel(QStringLiteral("Label2"), client);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -127,7 +103,8 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(twipsRect(0, 4680, 12040, 495));
     Text6 =
-        field(QStringLiteral("Text6"), QStringLiteral("Text6"), {2040, 5280, 1335, 735}, client);
+        makeField(client, QStringLiteral("Text6"), QStringLiteral("Text6"), {2040, 5280, 1335, 735},
+                  Colours::Yellow);
     Text6->setFocusPolicy(Qt::NoFocus);
 
     QWidget::setTabOrder(Command1, Command2);
@@ -155,7 +132,7 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
 
     // The caption always names what the next click does.
     connect(&ticker, &TickerScroller::tickerOnChanged, this, [this](bool on) {
-        Command4->setText(on ? QStringLiteral("TickerTape uit") : QStringLiteral("TickerTape aan"));
+        Command4->setText(on ? tr("TickerTape uit") : tr("TickerTape aan"));
     });
 
     if (const QScreen* primary = QGuiApplication::primaryScreen())

@@ -1,6 +1,6 @@
 #include "ticker/Fonts.h"
 
-#include "platform/Twips.h"
+#include "platform/Controls.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -26,10 +26,7 @@ Fonts::Fonts(const Platform& platform)
     List1->setGeometry(twipsRect(120, 120, 4455, 2790));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
-    QPalette colours = List1->palette();
-    colours.setColor(QPalette::Base, Qt::black);
-    colours.setColor(QPalette::Text, QColor(0, 255, 0));
-    List1->setPalette(colours);
+    setInputColors(List1, Colours::Green, Qt::black);
     // A double-click anywhere in the list picks, also where there is no entry.
     List1->viewport()->installEventFilter(this);
 

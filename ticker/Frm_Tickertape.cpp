@@ -8,6 +8,7 @@
 #include "ticker/TickerSettings.h"
 
 #include <QCheckBox>
+#include <QFrame>
 #include <QDir>
 #include <QGroupBox>
 #include <QIcon>
@@ -22,32 +23,17 @@ namespace kalvora {
 
 namespace {
 
-const QColor Yellow(255, 255, 0);
-const QColor Green(0, 255, 0);
-
-QLabel* label(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* l = placeControl(new QLabel(text, parent), name, twips);
-    setControlColors(l, Yellow, Qt::black);
-    return l;
-}
-
-QLineEdit* field(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* f = placeControl(new QLineEdit(text, parent), name, twips);
-    setControlColors(f, Green, Qt::black);
-    return f;
-}
-
-QPushButton* button(const QString& name, const QString& text, const QRect& twips, QWidget* parent) {
-    auto* b = placeControl(new QPushButton(text, parent), name, twips);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QWidget* swatch(const QString& name, const QColor& color, const QRect& twips, QWidget* parent) {
-    auto* s = placeControl(new QWidget(parent), name, twips);
-    s->setAutoFillBackground(true);
-    Frm_Tickertape::setSwatchColor(s, color);
-    return s;
+// A colour sample: its background is the only record of the colour. The thin light box keeps a
+// black sample visible on the black frame.
+QWidget* swatch(QWidget* parent, const QString& name, const QColor& color, const QRect& twips) {
+    auto* sample = placeControl(new QFrame(parent), name, twips);
+    sample->setFrameStyle(QFrame::Box | QFrame::Plain);
+    sample->setAutoFillBackground(true);
+    QPalette colours = sample->palette();
+    colours.setColor(QPalette::WindowText, QColor(160, 160, 160));
+    sample->setPalette(colours);
+    Frm_Tickertape::setSwatchColor(sample, color);
+    return sample;
 }
 
 } // namespace
@@ -67,17 +53,17 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_platform(platform) {
     setObjectName(QStringLiteral("Frm_Tickertape"));
-    setWindowTitle(QStringLiteral("TickerTape Settings"));
+    setWindowTitle(tr("TickerTape Settings"));
     setWindowIcon(QIcon(QString::fromLatin1(Pictures::Icon)));
     setFixedSize(twipsToPixels(4230), twipsToPixels(6915));
-    setControlColors(this, Yellow, Qt::black);
+    setControlColors(this, Colours::Yellow, Qt::black);
     setAutoFillBackground(true);
 
-    Label2 =
-        label(QStringLiteral("Label2"), QStringLiteral("Enabled : :"), {240, 120, 735, 255}, this);
+    Label2 = makeLabel(this, QStringLiteral("Label2"), tr("Enabled : :"), {240, 120, 735, 255},
+                       Colours::Yellow, Qt::black);
     tt_enabled =
         placeControl(new QCheckBox(this), QStringLiteral("tt_enabled"), {1080, 120, 255, 255});
-    setControlColors(tt_enabled, Green, Qt::black);
+    setInputColors(tt_enabled, Colours::Green, Qt::black);
 
     Frame2 = placeControl(new QGroupBox(this), QStringLiteral("Frame2"), {240, 480, 3735, 1935});
     setControlColors(Frame2, Qt::white, Qt::black);
@@ -87,35 +73,34 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     Text1->setPalette(QPalette());
 
     Frame1 = placeControl(new QGroupBox(this), QStringLiteral("Frame1"), {240, 2520, 3735, 3495});
-    setControlColors(Frame1, Yellow, Qt::black);
-    label(QStringLiteral("Label1"), QStringLiteral("Speed :"), {120, 240, 735, 255}, Frame1);
-    tt_speed =
-        field(QStringLiteral("tt_speed"), QStringLiteral("50"), {1320, 240, 855, 285}, Frame1);
-    label(QStringLiteral("Label3"), QStringLiteral("Regel Lengte :"), {120, 720, 1215, 255},
-          Frame1);
-    tt_regellengte = field(QStringLiteral("tt_regellengte"), QStringLiteral("50"),
-                           {1320, 720, 855, 285}, Frame1);
-    label(QStringLiteral("Label4"), QStringLiteral("Font :"), {120, 1080, 1215, 255}, Frame1);
-    tt_font = field(QStringLiteral("tt_font"), QString(), {1320, 1080, 855, 285}, Frame1);
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("Select Font"),
-                      {2400, 1080, 1215, 255}, Frame1);
-    label(QStringLiteral("Label5"), QStringLiteral("Font Size :"), {120, 1440, 975, 255}, Frame1);
-    tt_fontsize =
-        field(QStringLiteral("tt_fontsize"), QStringLiteral("25"), {1320, 1440, 855, 285}, Frame1);
-    label(QStringLiteral("Label6"), QStringLiteral("Background :"), {120, 1920, 1215, 255}, Frame1);
-    Picture1 = swatch(QStringLiteral("Picture1"), Qt::black, {1320, 1920, 855, 255}, Frame1);
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Select color"),
-                      {2400, 1920, 1215, 255}, Frame1);
-    label(QStringLiteral("Label7"), QStringLiteral("Letter color :"), {120, 2400, 975, 255},
-          Frame1);
-    Picture2 = swatch(QStringLiteral("Picture2"), Qt::white, {1320, 2400, 855, 255}, Frame1);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("Select color"),
-                      {2400, 2400, 1215, 255}, Frame1);
-    label(QStringLiteral("Label9"), QStringLiteral("Position :"), {360, 2880, 735, 255}, Frame1);
-    tt_position =
-        field(QStringLiteral("tt_position"), QStringLiteral("0"), {1320, 2880, 855, 285}, Frame1);
-    Command1 =
-        button(QStringLiteral("Command1"), QStringLiteral("Save"), {3000, 6240, 975, 495}, this);
+    setControlColors(Frame1, Colours::Yellow, Qt::black);
+    const auto label = [this](const char* name, const QString& text, const QRect& twips) {
+        makeLabel(Frame1, QString::fromLatin1(name), text, twips, Colours::Yellow, Qt::black);
+    };
+    const auto field = [this](const TickerKey& key, const QString& text, const QRect& twips) {
+        return makeField(Frame1, key.key(), text, twips, Colours::Green);
+    };
+    label("Label1", tr("Speed :"), {120, 240, 735, 255});
+    tt_speed = field(TickerKeys::Speed, QStringLiteral("50"), {1320, 240, 855, 285});
+    label("Label3", tr("Regel Lengte :"), {120, 720, 1215, 255});
+    tt_regellengte = field(TickerKeys::Regellengte, QStringLiteral("50"), {1320, 720, 855, 285});
+    label("Label4", tr("Font :"), {120, 1080, 1215, 255});
+    tt_font = field(TickerKeys::Font, QString(), {1320, 1080, 855, 285});
+    Command4 = makeButton(Frame1, QStringLiteral("Command4"), tr("Select Font"),
+                          {2400, 1080, 1215, 255});
+    label("Label5", tr("Font Size :"), {120, 1440, 975, 255});
+    tt_fontsize = field(TickerKeys::FontSize, QStringLiteral("25"), {1320, 1440, 855, 285});
+    label("Label6", tr("Background :"), {120, 1920, 1215, 255});
+    Picture1 = swatch(Frame1, QStringLiteral("Picture1"), Qt::black, {1320, 1920, 855, 255});
+    Command2 = makeButton(Frame1, QStringLiteral("Command2"), tr("Select color"),
+                          {2400, 1920, 1215, 255});
+    label("Label7", tr("Letter color :"), {120, 2400, 975, 255});
+    Picture2 = swatch(Frame1, QStringLiteral("Picture2"), Qt::white, {1320, 2400, 855, 255});
+    Command3 = makeButton(Frame1, QStringLiteral("Command3"), tr("Select color"),
+                          {2400, 2400, 1215, 255});
+    label("Label9", tr("Position :"), {360, 2880, 735, 255});
+    tt_position = field(TickerKeys::Position, QStringLiteral("0"), {1320, 2880, 855, 285});
+    Command1 = makeButton(this, QStringLiteral("Command1"), tr("Save"), {3000, 6240, 975, 495});
 
     // Keyboard order: "Save" first, then as the layout numbers them.
     const QList<QWidget*> order = {Command1,    Command4, Command3,       Command2,
