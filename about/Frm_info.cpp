@@ -53,7 +53,7 @@ QFont makeFont(const QString& family, double points, bool bold) {
 Frm_info::Frm_info(const Platform& platform)
     : LoadedWindow(Qt::Window | Qt::FramelessWindowHint), m_platform(platform) {
     setObjectName(QStringLiteral("Frm_info"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFixedSize(twipsToPixels(4320), twipsToPixels(3030));
     const QPalette system = palette();
     const QColor windowText = system.color(QPalette::WindowText);
@@ -68,7 +68,7 @@ Frm_info::Frm_info(const Platform& platform)
     Image1->setPixmap(QPixmap(QString::fromLatin1(Pictures::Pattern1Small)));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Label7 = placeControl(new QLabel(QStringLiteral("For more info, log on to "), Picture2),
+    Label7 = placeControl(new QLabel(tr("For more info, log on to "), Picture2),
                           QStringLiteral("Label7"), {1800, 120, 2175, 735});
     Label7->setFont(makeFont(QStringLiteral("Arial"), 9, false));
     Label7->setWordWrap(true);
@@ -109,7 +109,7 @@ Frm_info::Frm_info(const Platform& platform)
     Text1->setAutoFillBackground(true);
     setControlColors(Text1, windowBackground, menuText);
 
-    Label1 = placeControl(new QLabel(QStringLiteral("Exit"), Picture2), QStringLiteral("Label1"),
+    Label1 = placeControl(new QLabel(tr("Exit"), Picture2), QStringLiteral("Label1"),
                           {3820, 2600, 495, 255});
     setControlColors(Label1, system.color(QPalette::Light), Qt::transparent);
     Label1->setCursor(Qt::PointingHandCursor);

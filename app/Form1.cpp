@@ -51,17 +51,17 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
           platform.programFolder),
       m_windows(windows), m_platform(platform) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Kalvora Generator"));
+    setWindowTitle(tr("Kalvora Generator"));
     setWindowIcon(QIcon(QString::fromLatin1(Pictures::Icon)));
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
-    QMenu* bestand = menuBar->addMenu(QStringLiteral("Bestand"));
+    QMenu* bestand = menuBar->addMenu(tr("Bestand"));
     bestand->setObjectName(QStringLiteral("mnu_bestand"));
-    mnu_afsluiten = bestand->addAction(QStringLiteral("Afsluiten"));
+    mnu_afsluiten = bestand->addAction(tr("Afsluiten"));
     mnu_afsluiten->setObjectName(QStringLiteral("mnu_afsluiten"));
-    mnu_TT = menuBar->addAction(QStringLiteral("TickerTape"));
+    mnu_TT = menuBar->addAction(tr("TickerTape"));
     mnu_TT->setObjectName(QStringLiteral("mnu_TT"));
-    mnu_Info = menuBar->addAction(QStringLiteral("Info"));
+    mnu_Info = menuBar->addAction(tr("Info"));
     mnu_Info->setObjectName(QStringLiteral("mnu_Info"));
     const int menuHeight = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, twipsToPixels(ClientWidthTwips), menuHeight);

@@ -11,7 +11,6 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QMessageBox>
 #include <QStandardPaths>
 #include <csignal>
 #include <cstdio>
@@ -132,8 +131,8 @@ int main(int argc, char* argv[]) {
     const QString tickerFolder = Platform::tickerFolderFor(
         QApplication::applicationDirPath(),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    WindowRegistry windows(Platform::system(&store, tickerFolder),
-                           [] { QCoreApplication::quit(); });
+    const Platform platform = Platform::system(&store, tickerFolder);
+    WindowRegistry windows(platform, [] { QCoreApplication::quit(); });
     if (options.mode != Options::Mode::Windows) {
         const auto toStandardError = [](const QString& message) {
             std::fprintf(stderr, "kalvora: %s\n", qPrintable(message));
@@ -147,12 +146,8 @@ int main(int argc, char* argv[]) {
         return streamFrames(windows, options);
     }
 
-    // Said without stopping the operator's typing: the box does not take the keyboard.
-    const auto toOperator = [](const QString& message) {
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kalvora"), message);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setAttribute(Qt::WA_ShowWithoutActivating);
-        box->show();
+    const auto toOperator = [&platform](const QString& message) {
+        platform.warn(nullptr, QStringLiteral("Kalvora"), message);
     };
     store.setFailureHandler(toOperator);
     windows.form1().show();

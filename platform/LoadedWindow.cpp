@@ -7,7 +7,7 @@ namespace kalvora {
 
 LoadedWindow::LoadedWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {
     setAttribute(Qt::WA_DeleteOnClose);
-    // The classic toolkit's default for every window and control.
+    // The font every window and control uses unless it says otherwise.
     QFont standard(QStringLiteral("MS Sans Serif"));
     standard.setPointSizeF(8.25);
     setFont(standard);

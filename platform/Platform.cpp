@@ -22,8 +22,14 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
         return chosen;
     };
     platform.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    // One way to tell the operator about a problem: a box that neither blocks nor takes the
+    // keyboard, so a warning that comes up while a field is being typed in loses no keystroke.
     platform.warn = [](QWidget* parent, const QString& title, const QString& text) {
-        QMessageBox::warning(parent, title, text);
+        auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setAttribute(Qt::WA_ShowWithoutActivating);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
     };
     return platform;
 }

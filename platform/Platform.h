@@ -28,7 +28,8 @@ struct Platform {
     std::function<std::optional<QColor>(const QColor& initial, QWidget* parent)> chooseColour;
     // Opens a web address in the default browser; false when that failed.
     std::function<bool(const QUrl&)> openUrl;
-    // Tells the operator about a problem they can act on.
+    // Tells the operator about a problem they can act on, without blocking and without taking
+    // the keyboard from whatever they are typing in.
     std::function<void(QWidget* parent, const QString& title, const QString& text)> warn;
 
     // The real pieces; the store and folder are the caller's.

@@ -5,8 +5,8 @@
 
 namespace kalvora {
 
-// Window layouts are given in twips; at 96 dots per inch 15 twips make one pixel. Positions
-// stay in twips in the code so that they can be checked against the layout tables, and are
+// Window layouts are measured in twips (1/1440 inch); at 96 dots per inch 15 twips make one
+// pixel. Positions stay in twips in the code, the unit the windows were designed in, and are
 // converted here, at the edge.
 constexpr int TwipsPerPixel = 15;
 

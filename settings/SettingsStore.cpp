@@ -3,6 +3,7 @@
 #include "files/SafeFile.h"
 #include "settings/IniDocument.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -84,8 +85,10 @@ QString SettingsStore::readProblem() const {
     const QString problem = readIni().problem;
     if (problem.isEmpty())
         return problem;
-    return QStringLiteral("The settings in %1 cannot be read (%2). The defaults are in use, and "
-                          "nothing will be saved over that file until it can be read again.")
+    return QCoreApplication::translate("SettingsStore",
+                                       "The settings in %1 cannot be read (%2). The defaults are "
+                                       "in use, and nothing will be saved over that file until "
+                                       "it can be read again.")
         .arg(QDir::toNativeSeparators(location()), problem);
 }
 
@@ -128,10 +131,11 @@ void SettingsStore::reportFailure(const QString& reason) {
         return;
     m_failureReported = true;
     if (m_onFailure)
-        m_onFailure(QStringLiteral("The settings could not be saved to %1: %2. What you typed "
-                                   "stays in use while the program runs, and the file keeps "
-                                   "what it held before. Check that the folder is writable and "
-                                   "the disk is not full.")
+        m_onFailure(QCoreApplication::translate(
+                        "SettingsStore",
+                        "The settings could not be saved to %1: %2. What you typed stays in use "
+                        "while the program runs, and the file keeps what it held before. Check "
+                        "that the folder is writable and the disk is not full.")
                         .arg(QDir::toNativeSeparators(location()), reason));
 }
 

@@ -12,9 +12,9 @@ namespace kalvora {
 
 // The program's one persistent store of named string values, per user.
 //
-// Every value is text. On Windows it lives in the registry key that the classic runtime's
-// per-application settings functions use, so values written by an earlier installation come
-// back; elsewhere in a per-user INI file. A write is on disk when WriteSetting returns, and a
+// Every value is text. On Windows it lives in the registry key where earlier versions of the
+// program kept it ("VB and VBA Program Settings"), so their values come back; elsewhere in a
+// per-user INI file. A write is on disk when WriteSetting returns, and a
 // write that fails leaves the file exactly as it was: the INI file is replaced whole, through
 // SafeFile, never rewritten in place.
 class SettingsStore {

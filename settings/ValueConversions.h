@@ -16,7 +16,8 @@ template <typename T> struct Converted {
     T valueOr(T fallback) const { return ok() ? value : fallback; }
 };
 
-// Rounds halves to the even neighbour (2.5 -> 2, 3.5 -> 4), as the classic runtime does.
+// Rounds halves to the even neighbour (2.5 -> 2, 3.5 -> 4), as the stored values have always
+// been converted.
 double roundHalfEven(double value);
 
 // Accepts surrounding blanks, an optional sign, "." or "," as decimal separator and an

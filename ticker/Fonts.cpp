@@ -14,7 +14,7 @@ Fonts::Fonts(const Platform& platform)
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_platform(platform) {
     setObjectName(QStringLiteral("Fonts"));
-    setWindowTitle(QStringLiteral("Fonts"));
+    setWindowTitle(tr("Fonts"));
     setFixedSize(twipsToPixels(4680), twipsToPixels(3090));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
