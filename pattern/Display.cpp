@@ -13,14 +13,20 @@ namespace {
 constexpr int InnerWidthTwips = 12120;
 constexpr int InnerHeightTwips = 9120;
 
+// The patterns are pictures for the transmitter: shown, they come to the front but never take
+// the keyboard from the control panel, so the operator's next keystrokes are not lost.
+constexpr Qt::WindowFlags PatternWindowFlags =
+    Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
+
 void layOutPatternWindow(LoadedWindow& window) {
+    window.setAttribute(Qt::WA_ShowWithoutActivating);
     window.setWindowTitle(QStringLiteral("Form2"));
     window.setFixedSize(twipsToPixels(InnerWidthTwips), twipsToPixels(InnerHeightTwips));
 }
 
 } // namespace
 
-Display::Display() : LoadedWindow(Qt::Window | Qt::FramelessWindowHint) {
+Display::Display() : LoadedWindow(PatternWindowFlags) {
     setObjectName(QStringLiteral("Display"));
     layOutPatternWindow(*this);
     // Children are created bottom of the stacking order first.
@@ -50,7 +56,7 @@ void Display::Form_Load() {
     emit loaded(pixelsToTwips(height()), pixelsToTwips(width()));
 }
 
-display2::display2() : LoadedWindow(Qt::Window | Qt::FramelessWindowHint) {
+display2::display2() : LoadedWindow(PatternWindowFlags) {
     setObjectName(QStringLiteral("display2"));
     layOutPatternWindow(*this);
     Image1 =

@@ -16,7 +16,10 @@ LoadedWindow::LoadedWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {
 void LoadedWindow::showInFront() {
     show();
     raise();
-    activateWindow();
+    // A window that takes no keyboard (a test pattern) comes to the front and leaves the
+    // keyboard where the operator is typing.
+    if (!windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        activateWindow();
 }
 
 void LoadedWindow::closeEvent(QCloseEvent* event) {

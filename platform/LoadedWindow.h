@@ -15,7 +15,8 @@ public:
         m_unloadRequested = true;
         close();
     }
-    // Makes the window visible, brings it to the front and activates it.
+    // Makes the window visible, brings it to the front and, unless it takes no keyboard
+    // (Qt::WindowDoesNotAcceptFocus), activates it.
     void showInFront();
 
 signals:

@@ -1,6 +1,9 @@
 // Part of the smoke test on a real X server: waits for the control panel to be mapped, saves a
-// screenshot of the screen, checks that the panel shows something, and asks it to close the way
-// a window manager's close button does (WM_DELETE_WINDOW).
+// screenshot of the screen, checks that the panel shows something, then presses its buttons as
+// an operator would: "Scherm" brings the patterns onto this one screen, "Kalvora 1",
+// "Kalvora 2" and "Kalvora 1" again must each bring their pattern to the front, and the
+// keyboard must stay with the panel. Last it asks the panel to close the way a window
+// manager's close button does (WM_DELETE_WINDOW).
 //
 //   x11_smoke_helper SCREENSHOT.png
 
@@ -9,6 +12,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -33,6 +37,46 @@ Window findByName(::Display* display, Window window, const char* name) {
     if (children)
         XFree(children);
     return found;
+}
+
+QImage grabScreen(::Display* display) {
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, root, &attributes);
+    XImage* shot = XGetImage(display, root, 0, 0, unsigned(attributes.width),
+                             unsigned(attributes.height), AllPlanes, ZPixmap);
+    if (!shot)
+        return QImage();
+    QImage screen(attributes.width, attributes.height, QImage::Format_RGB32);
+    for (int y = 0; y < attributes.height; ++y)
+        for (int x = 0; x < attributes.width; ++x)
+            screen.setPixel(x, y, 0xFF000000u | (XGetPixel(shot, x, y) & 0xFFFFFFu));
+    XDestroyImage(shot);
+    return screen;
+}
+
+void click(::Display* display, QPoint at) {
+    XTestFakeMotionEvent(display, -1, at.x(), at.y(), CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    usleep(600 * 1000);
+}
+
+// Whether `window` is `ancestor` or lies inside it.
+bool isWithin(::Display* display, Window window, Window ancestor) {
+    while (window && window != ancestor) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        if (window == root)
+            return false;
+        window = parent;
+    }
+    return window == ancestor;
 }
 
 } // namespace
@@ -62,21 +106,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "smoke: the control panel did not appear\n");
         return 1;
     }
+    // Out of the way of the patterns, which "Scherm" brings to the top-left corner.
+    XMoveWindow(display, panel, 1000, 700);
+    XSync(display, False);
     usleep(1000 * 1000); // let it paint
 
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display, root, &attributes);
-    XImage* shot = XGetImage(display, root, 0, 0, unsigned(attributes.width),
-                             unsigned(attributes.height), AllPlanes, ZPixmap);
-    if (!shot) {
+    const QImage screen = grabScreen(display);
+    if (screen.isNull()) {
         std::fprintf(stderr, "smoke: cannot read the screen\n");
         return 1;
     }
-    QImage screen(attributes.width, attributes.height, QImage::Format_RGB32);
-    for (int y = 0; y < attributes.height; ++y)
-        for (int x = 0; x < attributes.width; ++x)
-            screen.setPixel(x, y, 0xFF000000u | (XGetPixel(shot, x, y) & 0xFFFFFFu));
-    XDestroyImage(shot);
     screen.save(QString::fromLocal8Bit(argv[1]));
 
     int left = 0, top = 0;
@@ -95,6 +134,34 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The buttons, from their places in the client area below the menu bar (194 px high).
+    const int menu = panelAttributes.height - 194;
+    const QPoint kalvora1(left + 48, top + menu + 20), kalvora2(left + 132, top + menu + 20),
+        scherm(left + 132, top + menu + 140);
+    const QRect corner(20, 20, 200, 120); // the same on both patterns' pictures, apart from that
+    click(display, scherm);
+    click(display, kalvora1);
+    const QImage first = grabScreen(display).copy(corner);
+    click(display, kalvora2);
+    const QImage second = grabScreen(display).copy(corner);
+    click(display, kalvora1);
+    const QImage again = grabScreen(display).copy(corner);
+    if (first == second) {
+        std::fprintf(stderr, "smoke: \"Kalvora 2\" did not bring pattern 2 to the front\n");
+        return 1;
+    }
+    if (again != first) {
+        std::fprintf(stderr, "smoke: \"Kalvora 1\" did not bring pattern 1 back to the front\n");
+        return 1;
+    }
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (!isWithin(display, focus, panel)) {
+        std::fprintf(stderr, "smoke: showing a pattern took the keyboard from the panel\n");
+        return 1;
+    }
+
     XEvent close{};
     close.xclient.type = ClientMessage;
     close.xclient.window = panel;
@@ -105,7 +172,8 @@ int main(int argc, char** argv) {
     XSendEvent(display, panel, False, NoEventMask, &close);
     XFlush(display);
     XCloseDisplay(display);
-    std::printf("smoke: panel %dx%d at %d,%d; screenshot %s\n", panelAttributes.width,
-                panelAttributes.height, left, top, argv[1]);
+    std::printf("smoke: panel %dx%d at %d,%d; patterns came to the front in turn, the keyboard "
+                "stayed with the panel; screenshot %s\n",
+                panelAttributes.width, panelAttributes.height, left, top, argv[1]);
     return 0;
 }
