@@ -12,7 +12,12 @@ packages=(
     libbenchmark-dev xvfb xauth libxtst-dev
     # Making and checking the .deb.
     dpkg-dev file
+    # localedef, for the regional time and date formats the clock tests use.
+    locales
 )
+
+# Regional time and date formats for the clock tests (see tests/clock_test.cpp).
+test_locales=(en_US nl_NL)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,7 +26,12 @@ for package in "${packages[@]}"; do
     fi
 done
 
-if ((${#missing[@]} == 0)); then
+missing_locales=()
+for name in "${test_locales[@]}"; do
+    locale -a 2>/dev/null | grep -qix "$name.utf8" || missing_locales+=("$name")
+done
+
+if ((${#missing[@]} == 0 && ${#missing_locales[@]} == 0)); then
     exit 0
 fi
 
@@ -33,6 +43,12 @@ if [ "$(id -u)" -ne 0 ]; then
     fi
     sudo="sudo"
 fi
-echo "Kalvora set-up: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ((${#missing[@]} > 0)); then
+    echo "Kalvora set-up: installing ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+for name in "${missing_locales[@]}"; do
+    echo "Kalvora set-up: making the $name.UTF-8 locale"
+    $sudo localedef -i "$name" -f UTF-8 "$name.UTF-8"
+done

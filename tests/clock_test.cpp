@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <clocale>
 
 using namespace kalvora;
 using namespace kalvora::test;
@@ -47,6 +48,8 @@ private slots:
     void emptyLocator_blanksTheLine();
     void timeAndDate_followTheClock_evenWhileHidden_pattern2Untouched();
     void secondTimer_armsForJustAfterTheNextSecond();
+    void timeAndDate_followTheRegionalFormats_data();
+    void timeAndDate_followTheRegionalFormats();
 };
 
 void ClockTest::startAtSecond30_frequencyUntilFive_thenAlternates() {
@@ -162,6 +165,35 @@ void ClockTest::timeAndDate_followTheClock_evenWhileHidden_pattern2Untouched() {
     }
     QCOMPARE(p.pattern2().Label1->text(), QStringLiteral("QQ0ABC"));
     QCOMPARE(p.pattern2().Label2->text(), Frequency);
+}
+
+void ClockTest::timeAndDate_followTheRegionalFormats_data() {
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("date");
+    QTest::newRow("en_US") << QByteArray("en_US.UTF-8") << QStringLiteral("11:59:58 PM")
+                           << QStringLiteral("12/31/2026");
+    QTest::newRow("nl_NL") << QByteArray("nl_NL.UTF-8") << QStringLiteral("23:59:58")
+                           << QStringLiteral("31-12-26");
+}
+
+void ClockTest::timeAndDate_followTheRegionalFormats() {
+    QFETCH(QByteArray, locale);
+    QFETCH(QString, time);
+    QFETCH(QString, date);
+    const QByteArray before = std::setlocale(LC_TIME, nullptr);
+    if (!std::setlocale(LC_TIME, locale.constData()))
+        QSKIP("the locale is not installed (scripts/setup-debian.sh makes it)");
+    TestPlatform t;
+    Program p(t);
+    Clock clock(t, p);
+    t.clock = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58));
+    clock.tickUntil(58);
+    const QString shownTime = p.pattern1().Label3->text();
+    const QString shownDate = p.pattern1().Label4->text();
+    std::setlocale(LC_TIME, before.constData());
+    QCOMPARE(shownTime, time);
+    QCOMPARE(shownDate, date);
 }
 
 void ClockTest::secondTimer_armsForJustAfterTheNextSecond() {
