@@ -30,6 +30,7 @@ class AboutTest : public QObject {
     Q_OBJECT
 private slots:
     void layout_andCredits();
+    void scrollsByItself_onceShown();
     void closesItselfOnTick470_not469();
     void exit_closesAtAnyTick_andReopeningStartsAtTheTop();
     void infoTwice_doesNotRestart();
@@ -58,6 +59,17 @@ void AboutTest::layout_andCredits() {
     // The credits cover the viewport and hide the call sign and rule under them.
     QCOMPARE(about.Text1->geometry(), QRect(0, 0, 174, 305));
     QCOMPARE(about.Picture1->children().last(), about.Text1);
+}
+
+void AboutTest::scrollsByItself_onceShown() {
+    TestPlatform t;
+    Program p(t);
+    p.panel.mnu_Info->trigger();
+    Frm_info* about = p.windows.loadedAbout();
+    QVERIFY(about);
+    // 20 ms a step, 10 twips each: a quarter of a second moves the credits up a good way.
+    QTRY_VERIFY_WITH_TIMEOUT(about->text1Top() <= -100.0, 3000);
+    QVERIFY(about->Text1->y() < 0);
 }
 
 void AboutTest::closesItselfOnTick470_not469() {
