@@ -78,6 +78,12 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
                              "(see kalvora --help)\n");
         return 2;
     }
+    // An encoder transmits from the first frame on, so that frame must be whole: the time and
+    // date, which the window only gets at the next second, and the ticker's first step.
+    Form1& panel = windows.form1();
+    panel.Timer1_Timer();
+    if (panel.ticker.Timer3.isActive())
+        panel.ticker.Timer3_Timer();
     FrameStream stream(chosenPattern(windows, options), options.fps, out);
     // Queued: a first frame that cannot go out ends the stream before the event loop runs.
     QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
