@@ -16,8 +16,8 @@ bool isOctalDigit(char ch) {
     return ch >= '0' && ch <= '7';
 }
 
-// The value part of a key line, up to a comment (a ';' outside quotes).
-QByteArray valueText(const QByteArray& text, qsizetype from) {
+// Where `wanted` first stands outside quotes and escapes, from `from` on; -1 where it does not.
+qsizetype unquoted(const QByteArray& text, char wanted, qsizetype from = 0) {
     bool quoted = false;
     for (qsizetype i = from; i < text.size(); ++i) {
         const char ch = text.at(i);
@@ -25,24 +25,16 @@ QByteArray valueText(const QByteArray& text, qsizetype from) {
             ++i;
         else if (ch == '"')
             quoted = !quoted;
-        else if (ch == ';' && !quoted)
-            return text.mid(from, i - from);
+        else if (ch == wanted && !quoted)
+            return i;
     }
-    return text.mid(from);
+    return -1;
 }
 
-bool hasUnquotedComma(const QByteArray& raw) {
-    bool quoted = false;
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const char ch = raw.at(i);
-        if (ch == '\\')
-            ++i;
-        else if (ch == '"')
-            quoted = !quoted;
-        else if (ch == ',' && !quoted)
-            return true;
-    }
-    return false;
+// The value part of a key line, up to a comment (a ';' outside quotes).
+QByteArray valueText(const QByteArray& text, qsizetype from) {
+    const qsizetype comment = unquoted(text, ';', from);
+    return text.mid(from, comment < 0 ? -1 : comment - from);
 }
 
 // QSettings marks values that are not plain strings with a leading '@'; a string that itself
@@ -99,7 +91,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
         if (line->key != key || line->section != section)
             continue;
         const QByteArray raw = valueText(line->text, line->valueAt);
-        if (hasUnquotedComma(raw))
+        if (unquoted(raw, ',') >= 0)
             return QString::fromUtf8(raw.trimmed());
         return fromVariantText(unescaped(raw));
     }

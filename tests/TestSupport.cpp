@@ -7,7 +7,7 @@
 
 namespace kalvora::test {
 
-TestPlatform::TestPlatform()
+TestPlatform::TestPlatform(std::initializer_list<std::pair<const char*, const char*>> settings)
     : store(std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini")))),
       clock(QDate(2026, 12, 8), QTime(20, 15, 30)) {
     installFontSubstitutes(); // as main() does
@@ -27,6 +27,11 @@ TestPlatform::TestPlatform()
         return launcherWorks;
     };
     platform.warn = [this](QWidget*, const QString&, const QString& text) { warnings << text; };
+    QList<QPair<QString, QString>> values;
+    for (const auto& [key, value] : settings)
+        values.append({QString::fromUtf8(key), QString::fromUtf8(value)});
+    if (!values.isEmpty() && !store->WriteSettings(values))
+        qFatal("the test's settings could not be stored");
 }
 
 void TestPlatform::writeTickerFile(const QByteArray& bytes) const {

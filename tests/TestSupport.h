@@ -16,7 +16,8 @@ namespace kalvora::test {
 // A platform for one test: a store and a program folder in a fresh temporary folder, a clock
 // the test sets, a fixed font list, and recorders for colour choices, web launches and warnings.
 struct TestPlatform {
-    TestPlatform();
+    // With these settings already stored, as an earlier run would have left them.
+    explicit TestPlatform(std::initializer_list<std::pair<const char*, const char*>> settings = {});
 
     QString iniPath() const { return dir.filePath(QStringLiteral("settings.ini")); }
     QString tickerPath() const { return dir.filePath(QStringLiteral("TickerTape.txt")); }

@@ -178,11 +178,7 @@ void AppTest::typingIntoText5_changesNoCaption() {
 }
 
 void AppTest::storedFields_comeBackAtStart_andCaptionsDropPlaceholders() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("Text1"), QStringLiteral("PI4ATV"));
-    t.store->WriteSetting(QStringLiteral("Text2"), QStringLiteral("1252 MHz, FM"));
-    t.store->WriteSetting(QStringLiteral("Text3"), QStringLiteral(" PI4ATV"));
-    t.store->WriteSetting(QStringLiteral("Text5"), QStringLiteral("JO22KD"));
+    TestPlatform t({{"Text1", "PI4ATV"}, {"Text2", "1252 MHz, FM"}, {"Text3", " PI4ATV"}, {"Text5", "JO22KD"}});
     Program p(t);
     QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI4ATV"));
     QCOMPARE(p.pattern1().Label2->text(), QStringLiteral("1252 MHz, FM"));

@@ -161,8 +161,7 @@ void DialogTest::closeBox_writesNothing() {
 }
 
 void DialogTest::checkBox_switchesBothFrames() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    TestPlatform t({{"tt_enabled", "1"}});
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     QVERIFY(d.Frame1->isEnabled() && d.Frame2->isEnabled());
@@ -174,8 +173,7 @@ void DialogTest::checkBox_switchesBothFrames() {
 }
 
 void DialogTest::colours_confirmedThenCancelled_changesOnlyTheFirstSwatch() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    TestPlatform t({{"tt_enabled", "1"}});
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     t.colourAnswers = {QColor(255, 0, 0), std::nullopt};
@@ -243,8 +241,7 @@ void DialogTest::greyedOutFields_neverBlockTheSave() {
 }
 
 void DialogTest::fontPicker_listsEveryFontOnce_andHandsOverThePick() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    TestPlatform t({{"tt_enabled", "1"}});
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     QTest::mouseClick(d.Command4, Qt::LeftButton);
@@ -263,8 +260,7 @@ void DialogTest::fontPicker_listsEveryFontOnce_andHandsOverThePick() {
 }
 
 void DialogTest::fontPicker_closeBoxOrEmptyPick() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    TestPlatform t({{"tt_enabled", "1"}});
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     QTest::mouseClick(d.Command4, Qt::LeftButton);
@@ -281,9 +277,7 @@ void DialogTest::fontPicker_closeBoxOrEmptyPick() {
 }
 
 void DialogTest::fontPicker_pickAfterSave_loadsDialogUnseen() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
-    t.store->WriteSetting(QStringLiteral("tt_speed"), QStringLiteral("30"));
+    TestPlatform t({{"tt_enabled", "1"}, {"tt_speed", "30"}});
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     QTest::mouseClick(d.Command4, Qt::LeftButton);
@@ -321,8 +315,7 @@ void DialogTest::saveIntoReadOnlyFolder_showsMessage_keepsEverything() {
         QVERIFY2(child.exitCode() == 0, output.constData());
         return;
     }
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_speed"), QStringLiteral("40"));
+    TestPlatform t({{"tt_speed", "40"}});
     t.writeTickerFile("old text");
     QFile::setPermissions(t.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (QFileInfo(t.dir.path()).isWritable())
@@ -378,8 +371,7 @@ void DialogTest::fullDisk_keystrokeAndSave_keepFilesAndEdits() {
 }
 
 void DialogTest::fontPicker_pickAfterPanelClosed_showsTheDialog() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    TestPlatform t({{"tt_enabled", "1"}});
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     QTest::mouseClick(d.Command4, Qt::LeftButton);

@@ -95,10 +95,7 @@ void HeadlessTest::snapshot_showsStoredCallSign_andPattern2() {
     const QImage withCall = kalvora.snapshot();
     const QImage two = kalvora.snapshot({QStringLiteral("--pattern"), QStringLiteral("2")});
     QVERIFY(withCall != plain);
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("Text1"), QStringLiteral("PI6ATV"));
-    t.store->WriteSetting(QStringLiteral("Text3"), QStringLiteral("PA3ABC"));
-    t.store->WriteSetting(QStringLiteral("Text4"), QStringLiteral("1252 MHz"));
+    TestPlatform t({{"Text1", "PI6ATV"}, {"Text3", "PA3ABC"}, {"Text4", "1252 MHz"}});
     Program p(t);
     QCOMPARE(withCall, grabbed(p.pattern1()));
     QCOMPARE(two, grabbed(p.pattern2()));

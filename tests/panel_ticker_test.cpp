@@ -54,9 +54,7 @@ void PanelTickerTest::emptyStore_givesDefaultStrips_disabled() {
 }
 
 void PanelTickerTest::fontSizeAndPosition_sizeAndRaiseTheStrip() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_fontsize"), QStringLiteral("10.5"));
-    t.store->WriteSetting(QStringLiteral("tt_position"), QStringLiteral("300"));
+    TestPlatform t({{"tt_fontsize", "10.5"}, {"tt_position", "300"}});
     Program p(t);
     QCOMPARE(p.panel.ticker.settings.TtHeight, 284);
     TickerStrip& strip = *p.pattern1().Picture1;
@@ -92,10 +90,7 @@ void PanelTickerTest::badValues_leaveStartUpComplete() {
 }
 
 void PanelTickerTest::enabledWithText_runsOnPattern1_andButtonToggles() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
-    t.store->WriteSetting(QStringLiteral("tt_regellengte"), QStringLiteral("0"));
-    t.store->WriteSetting(QStringLiteral("tt_speed"), QStringLiteral("5"));
+    TestPlatform t({{"tt_enabled", "1"}, {"tt_regellengte", "0"}, {"tt_speed", "5"}});
     t.writeTickerFile("PI6ATV on air");
     Program p(t);
     TickerStrip& strip = *p.pattern1().Picture1;
@@ -116,8 +111,7 @@ void PanelTickerTest::enabledWithText_runsOnPattern1_andButtonToggles() {
 }
 
 void PanelTickerTest::enabledWithoutFile_buttonNamesItsNextAction() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    TestPlatform t({{"tt_enabled", "1"}});
     Program p(t);
     TickerStrip& strip = *p.pattern1().Picture1;
     QVERIFY(strip.isHidden());
@@ -131,8 +125,7 @@ void PanelTickerTest::enabledWithoutFile_buttonNamesItsNextAction() {
 }
 
 void PanelTickerTest::lees_enabledAgain_showsStripAndButtonWhateverTickerOn() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
+    TestPlatform t({{"tt_enabled", "1"}});
     t.writeTickerFile("abc");
     Program p(t);
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton); // off

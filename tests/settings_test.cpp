@@ -84,9 +84,7 @@ void SettingsTest::emptyValue_isPresentAndEmpty() {
 }
 
 void SettingsTest::write_isOnDiskForAnotherProcess() {
-    TestPlatform t;
-    t.store->WriteSetting(QStringLiteral("Text5"), QStringLiteral("A"));
-    t.store->WriteSetting(QStringLiteral("Text5"), QStringLiteral("AB"));
+    TestPlatform t({{"Text5", "A"}, {"Text5", "AB"}});
     // No flush, no destructor: another process must already see the latest text.
     QProcess reader;
     reader.start(QCoreApplication::applicationFilePath(),
