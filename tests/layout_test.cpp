@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -113,6 +114,8 @@ class LayoutTest : public QObject {
 private slots:
     void everyControl_matchesTheTable_data();
     void everyControl_matchesTheTable();
+    void inputControls_standOutFromTheirBackground_data();
+    void inputControls_standOutFromTheirBackground();
 };
 
 void LayoutTest::everyControl_matchesTheTable_data() {
@@ -161,6 +164,73 @@ void LayoutTest::everyControl_matchesTheTable() {
     }
     if (expected.opaque >= 0)
         QCOMPARE(control->autoFillBackground(), expected.opaque == 1);
+}
+
+void LayoutTest::inputControls_standOutFromTheirBackground_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("tickerEnabled");
+    QTest::newRow("control panel") << "Form1" << false;
+    QTest::newRow("ticker settings, unticked") << "Frm_Tickertape" << false;
+    QTest::newRow("ticker settings, ticked") << "Frm_Tickertape" << true;
+    QTest::newRow("font picker") << "Fonts" << false;
+    QTest::newRow("about") << "Frm_info" << false;
+}
+
+// On the black windows a control whose frame is drawn black on black looks like a label, and a
+// check box whose box is black cannot be found at all: on the grabbed window, every input
+// control's edge, and something in every check box, must differ from what surrounds it.
+void LayoutTest::inputControls_standOutFromTheirBackground() {
+    QFETCH(QString, window);
+    QFETCH(bool, tickerEnabled);
+    TestPlatform t({{"tt_enabled", tickerEnabled ? "1" : "0"}});
+    Program p(t);
+    QWidget* shown = &p.panel;
+    if (window == QLatin1String("Frm_Tickertape"))
+        shown = &p.windows.tickerDialog();
+    else if (window == QLatin1String("Fonts"))
+        shown = &p.windows.fonts();
+    else if (window == QLatin1String("Frm_info"))
+        shown = &p.windows.about();
+    shown->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    const QImage picture = shown->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto lightness = [&](QPoint at) { return qGray(picture.pixel(at)); };
+
+    QList<QWidget*> inputs;
+    for (QWidget* control : shown->findChildren<QWidget*>()) {
+        const bool input = qobject_cast<QLineEdit*>(control) || qobject_cast<QCheckBox*>(control) ||
+                           qobject_cast<QAbstractScrollArea*>(control) ||
+                           (control->objectName().startsWith(QLatin1String("Picture")) &&
+                            window == QLatin1String("Frm_Tickertape"));
+        const QRect area(control->mapTo(shown, QPoint(0, 0)), control->size());
+        if (input && shown->rect().contains(area) && control->isVisibleTo(shown))
+            inputs << control;
+    }
+    QVERIFY(window == QLatin1String("Frm_info") || !inputs.isEmpty());
+    for (QWidget* control : inputs) {
+        const QRect area(control->mapTo(shown, QPoint(0, 0)), control->size());
+        const int background = lightness(area.topLeft() - QPoint(2, 2));
+        int standingOut = 0;
+        if (qobject_cast<QCheckBox*>(control)) {
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    standingOut += qAbs(lightness({x, y}) - background) > 40;
+            QVERIFY2(standingOut >= 20, qPrintable(control->objectName()));
+            continue;
+        }
+        // The control's outermost ring of pixels, where its frame is drawn.
+        int ring = 0;
+        for (int x = area.left(); x <= area.right(); ++x)
+            for (int y : {area.top(), area.bottom()}) {
+                ++ring;
+                standingOut += qAbs(lightness({x, y}) - background) > 40;
+            }
+        QVERIFY2(standingOut * 2 >= ring,
+                 qPrintable(QStringLiteral("%1: %2 of %3 edge pixels stand out")
+                                .arg(control->objectName())
+                                .arg(standingOut)
+                                .arg(ring)));
+    }
 }
 
 QTEST_MAIN(LayoutTest)

@@ -70,7 +70,8 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     Text1 =
         placeControl(new QPlainTextEdit(Frame2), QStringLiteral("Text1"), {120, 240, 3495, 1575});
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text1->setPalette(QPalette());
+    // The system's text colours, black on white, not the frame's white on black.
+    setInputColors(Text1, Qt::black, Qt::white);
 
     Frame1 = placeControl(new QGroupBox(this), QStringLiteral("Frame1"), {240, 2520, 3735, 3495});
     setControlColors(Frame1, Colours::Yellow, Qt::black);
