@@ -118,6 +118,7 @@ Frm_info::Frm_info(const Platform& platform)
                                static_cast<QObject*>(Text1)})
         clickable->installEventFilter(this);
 
+    closeOnEscape();
     Timer2.setInterval(20);
     connect(&Timer2, &QTimer::timeout, this, &Frm_info::Timer2_Timer);
     Timer2.start();

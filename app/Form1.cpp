@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 namespace kalvora {
 
@@ -55,13 +56,19 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     setWindowIcon(QIcon(QString::fromLatin1(Pictures::Icon)));
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
-    QMenu* bestand = menuBar->addMenu(tr("Bestand"));
+    QMenu* bestand = menuBar->addMenu(tr("&Bestand"));
     bestand->setObjectName(QStringLiteral("mnu_bestand"));
-    mnu_afsluiten = bestand->addAction(tr("Afsluiten"));
+    mnu_afsluiten = bestand->addAction(tr("&Afsluiten"));
     mnu_afsluiten->setObjectName(QStringLiteral("mnu_afsluiten"));
-    mnu_TT = menuBar->addAction(tr("TickerTape"));
+    mnu_afsluiten->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // F10 opens the menu bar, as on Windows.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this, bestand] {
+        menuBar->setActiveAction(bestand->menuAction());
+    });
+    mnu_TT = menuBar->addAction(tr("&TickerTape"));
     mnu_TT->setObjectName(QStringLiteral("mnu_TT"));
-    mnu_Info = menuBar->addAction(tr("Info"));
+    mnu_Info = menuBar->addAction(tr("&Info"));
     mnu_Info->setObjectName(QStringLiteral("mnu_Info"));
     const int menuHeight = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, twipsToPixels(ClientWidthTwips), menuHeight);

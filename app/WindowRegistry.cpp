@@ -44,6 +44,15 @@ template <typename Window> void WindowRegistry::track(Window*& slot, Window* win
 Form1& WindowRegistry::form1() {
     if (!m_form1) {
         track(m_form1, new Form1(*this, m_platform));
+        // A window loaded but never shown (the ticker dialog, loaded unseen to take a picked
+        // font) would keep the program running with nothing on the screen to end it.
+        connect(m_form1, &LoadedWindow::unloaded, this, [this] {
+            for (LoadedWindow* window : {static_cast<LoadedWindow*>(m_tickerDialog),
+                                         static_cast<LoadedWindow*>(m_fonts),
+                                         static_cast<LoadedWindow*>(m_about)})
+                if (window && !window->isVisible())
+                    window->unload();
+        });
         m_form1->Form_Load();
     }
     return *m_form1;

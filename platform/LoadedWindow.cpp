@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QShortcut>
 
 namespace kalvora {
 
@@ -11,6 +12,11 @@ LoadedWindow::LoadedWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {
     QFont standard(QStringLiteral("MS Sans Serif"));
     standard.setPointSizeF(8.25);
     setFont(standard);
+}
+
+void LoadedWindow::closeOnEscape() {
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void LoadedWindow::showInFront() {

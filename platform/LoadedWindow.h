@@ -15,6 +15,8 @@ public:
         m_unloadRequested = true;
         close();
     }
+    // Escape closes the window as its close box does.
+    void closeOnEscape();
     // Makes the window visible, brings it to the front and, unless it takes no keyboard
     // (Qt::WindowDoesNotAcceptFocus), activates it.
     void showInFront();

@@ -69,8 +69,9 @@ void AppTest::panel_layoutMatchesTheTable() {
     QVERIFY(!(p.panel.windowFlags() & Qt::WindowMinMaxButtonsHint));
     const QStringList menus = {p.panel.menuBar->actions().at(0)->text(), p.panel.mnu_TT->text(),
                                p.panel.mnu_Info->text()};
-    QCOMPARE(menus, QStringList({"Bestand", "TickerTape", "Info"}));
-    QCOMPARE(p.panel.mnu_afsluiten->text(), QStringLiteral("Afsluiten"));
+    // With their keys underlined: Alt+B, Alt+T, Alt+I; Alt+A in the menu.
+    QCOMPARE(menus, QStringList({"&Bestand", "&TickerTape", "&Info"}));
+    QCOMPARE(p.panel.mnu_afsluiten->text(), QStringLiteral("&Afsluiten"));
     // Centred on the primary screen.
     QVERIFY(qAbs(p.panel.frameGeometry().center().x() - 640) <= 2);
     // The controls below the client area are out of sight and out of the keyboard's reach.

@@ -27,8 +27,10 @@ Fonts::Fonts(const Platform& platform)
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
     setInputColors(List1, Colours::Green, Qt::black);
-    // A double-click anywhere in the list picks, also where there is no entry.
+    // A double-click anywhere in the list picks, also where there is no entry; so does Enter.
     List1->viewport()->installEventFilter(this);
+    connect(List1, &QListWidget::activated, this, [this] { List1_DblClick(); });
+    closeOnEscape();
 
     // No owner: centre on the screen the ticker dialog normally stands on.
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -70,6 +70,8 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     Text1 =
         placeControl(new QPlainTextEdit(Frame2), QStringLiteral("Text1"), {120, 240, 3495, 1575});
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab leaves the box: a TAB character would go on air as a gap.
+    Text1->setTabChangesFocus(true);
     // The system's text colours, black on white, not the frame's white on black.
     setInputColors(Text1, Qt::black, Qt::white);
 
@@ -110,6 +112,7 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     Command1->setFocus();
+    closeOnEscape();
 
     connect(Command1, &QPushButton::clicked, this, &Frm_Tickertape::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Frm_Tickertape::Command2_Click);
