@@ -101,6 +101,7 @@ Fonts& WindowRegistry::fonts() {
         connect(m_fonts, &Fonts::fontPicked, this, [this](const QString& name) {
             Frm_Tickertape& dialog = tickerDialog();
             dialog.tt_font->setText(name);
+            dialog.tt_font->home(false); // the start of a long name, not its end
             // With the control panel gone nobody could show it again, and an unseen window
             // would keep the program running for ever: show it.
             if (!m_form1)

@@ -64,6 +64,7 @@ private slots:
     void fontPicker_pickAfterSave_loadsDialogUnseen();
     void saveIntoReadOnlyFolder_showsMessage_keepsEverything();
     void fullDisk_keystrokeAndSave_keepFilesAndEdits();
+    void settingsNotStored_dialogStaysOpen_andSaysSo();
     void fontPicker_pickAfterPanelClosed_showsTheDialog();
 };
 
@@ -242,6 +243,8 @@ void DialogTest::greyedOutFields_neverBlockTheSave() {
 
 void DialogTest::fontPicker_listsEveryFontOnce_andHandsOverThePick() {
     TestPlatform t({{"tt_enabled", "1"}});
+    t.fonts = QStringList{"Alpha Sans", "Beta Serif", "C059 [UKWN]", "C059 [urw]",
+                          "A Font With A Very Long Family Name"};
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     QTest::mouseClick(d.Command4, Qt::LeftButton);
@@ -252,9 +255,12 @@ void DialogTest::fontPicker_listsEveryFontOnce_andHandsOverThePick() {
     QStringList listed;
     for (int row = 0; row < picker->List1->count(); ++row)
         listed << picker->List1->item(row)->text();
-    QCOMPARE(listed, t.fonts);
-    doubleClickEntry(*picker, 2);
-    QCOMPARE(d.tt_font->text(), QStringLiteral("Gamma Mono"));
+    QCOMPARE(listed, QStringList({"Alpha Sans", "Beta Serif", "C059",
+                                  "A Font With A Very Long Family Name"}));
+    doubleClickEntry(*picker, 3);
+    QCOMPARE(d.tt_font->text(), QStringLiteral("A Font With A Very Long Family Name"));
+    // The field shows the start of the name.
+    QCOMPARE(d.tt_font->cursorPosition(), 0);
     QVERIFY(!p.windows.loadedFonts());
     QVERIFY(!t.storeHas(QStringLiteral("tt_font")));
 }
@@ -368,6 +374,22 @@ void DialogTest::fullDisk_keystrokeAndSave_keepFilesAndEdits() {
     QCOMPARE(t.tickerFileBytes(), QByteArray("CQ ATV ").repeated(1400));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QCOMPARE(ini.readAll(), oldIni);
+}
+
+void DialogTest::settingsNotStored_dialogStaysOpen_andSaysSo() {
+    TestPlatform t;
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QVERIFY(QDir().mkdir(t.iniPath())); // the settings file cannot be read, so it is not written
+    QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
+    d.tt_speed->setText(QStringLiteral("30"));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QCOMPARE(t.warnings.size(), 1);
+    QVERIFY2(t.warnings.first().contains(QStringLiteral("settings could not be saved")),
+             qPrintable(t.warnings.first()));
+    QCOMPARE(p.windows.loadedTickerDialog(), &d);
+    QCOMPARE(d.tt_speed->text(), QStringLiteral("30"));
+    QVERIFY(!p.panel.ticker.settings.enabled());
 }
 
 void DialogTest::fontPicker_pickAfterPanelClosed_showsTheDialog() {

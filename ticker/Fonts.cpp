@@ -39,8 +39,15 @@ Fonts::Fonts(const Platform& platform)
 
 void Fonts::Form_Load() {
     List1->clear();
-    // Every screen font, once, in the platform's order.
-    List1->addItems(m_platform.screenFonts());
+    // Every screen font, once, by its plain name, in the platform's order. Qt names a family
+    // that several foundries make "C059 [urw]", "C059 [UKWN]"; the plain name finds it too.
+    QStringList names;
+    for (const QString& family : m_platform.screenFonts()) {
+        const QString plain = family.section(QStringLiteral(" ["), 0, 0);
+        if (!names.contains(plain))
+            names << plain;
+    }
+    List1->addItems(names);
 }
 
 void Fonts::List1_DblClick() {
