@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -65,6 +66,7 @@ private slots:
     void saveIntoReadOnlyFolder_showsMessage_keepsEverything();
     void fullDisk_keystrokeAndSave_keepFilesAndEdits();
     void settingsNotStored_dialogStaysOpen_andSaysSo();
+    void longText_savesAsTyped_acrossTheShownParagraphs();
     void fontPicker_pickAfterPanelClosed_showsTheDialog();
 };
 
@@ -390,6 +392,39 @@ void DialogTest::settingsNotStored_dialogStaysOpen_andSaysSo() {
     QCOMPARE(p.windows.loadedTickerDialog(), &d);
     QCOMPARE(d.tt_speed->text(), QStringLiteral("30"));
     QVERIFY(!p.panel.ticker.settings.enabled());
+}
+
+// A long text is shown in paragraphs so that typing stays quick; the paragraphs must not reach
+// the file, while a line break the operator types must.
+void DialogTest::longText_savesAsTyped_acrossTheShownParagraphs() {
+    QByteArray text;
+    for (int i = 0; text.size() < 9000; ++i)
+        text += "word" + QByteArray::number(i) + ' ';
+    TestPlatform t({{"tt_enabled", "1"}});
+    t.writeTickerFile(text);
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QVERIFY(d.Text1->blockCount() > 1);
+    QTextCursor cursor = d.Text1->textCursor();
+
+    // Backspace at the start of a shown paragraph takes the blank before it.
+    cursor.setPosition(d.Text1->document()->begin().next().position());
+    d.Text1->setTextCursor(cursor);
+    const qsizetype firstSplit = d.Text1->document()->begin().length() - 1;
+    QTest::keyClick(d.Text1, Qt::Key_Backspace);
+    text.remove(firstSplit - 1, 1);
+    // Enter in the middle of the text is a line break in the file.
+    cursor = d.Text1->textCursor();
+    cursor.setPosition(5000);
+    d.Text1->setTextCursor(cursor);
+    const qsizetype at = 5000 - d.Text1->textCursor().blockNumber();
+    QTest::keyClick(d.Text1, Qt::Key_Return);
+    QTest::keyClicks(d.Text1, QStringLiteral("CQ"));
+    text.insert(at, "\r\nCQ");
+
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QVERIFY(!p.windows.loadedTickerDialog());
+    QCOMPARE(t.tickerFileBytes(), text);
 }
 
 void DialogTest::fontPicker_pickAfterPanelClosed_showsTheDialog() {

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QTextBlock>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -36,7 +38,73 @@ QWidget* swatch(QWidget* parent, const QString& name, const QColor& color, const
     return sample;
 }
 
+// A text box lays out a paragraph whole at every keystroke, which for the one 1 MiB line a big
+// TickerTape.txt gives costs a large fraction of a second. A long text is therefore shown in
+// paragraphs of about this many characters, split at a blank; the splits are marked on the
+// paragraphs that continue the one before, and are not part of the text.
+constexpr qsizetype ParagraphLength = 2000;
+constexpr int ContinuesTheLineBefore = 1;
+
 } // namespace
+
+void Frm_Tickertape::setTickerText(const QString& text) {
+    if (text.size() <= ParagraphLength) {
+        Text1->setPlainText(text);
+        return;
+    }
+    QString shown;
+    shown.reserve(text.size() + text.size() / ParagraphLength + 1);
+    QList<qsizetype> splits;
+    qsizetype from = 0;
+    while (text.size() - from > ParagraphLength) {
+        qsizetype end = text.lastIndexOf(QLatin1Char(' '), from + ParagraphLength);
+        end = end > from ? end + 1 : from + ParagraphLength;
+        shown += QStringView(text).mid(from, end - from);
+        shown += QLatin1Char('\n');
+        from = end;
+    }
+    shown += QStringView(text).mid(from);
+    Text1->setPlainText(shown);
+    for (QTextBlock block = Text1->document()->begin().next(); block.isValid();
+         block = block.next())
+        block.setUserState(ContinuesTheLineBefore);
+}
+
+QString Frm_Tickertape::tickerText() const {
+    // The operator's line breaks are CR LF in the file; the display's own splits are nothing.
+    QString text;
+    for (QTextBlock block = Text1->document()->begin(); block.isValid(); block = block.next()) {
+        if (block != Text1->document()->begin() && block.userState() != ContinuesTheLineBefore)
+            text += QStringLiteral("\r\n");
+        text += block.text();
+    }
+    return text;
+}
+
+bool Frm_Tickertape::eventFilter(QObject* watched, QEvent* event) {
+    // Backspace and Delete across a split take the character beyond it, as they would if the
+    // split were not there.
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QTextCursor cursor = Text1->textCursor();
+        if (!cursor.hasSelection() && key->modifiers() == Qt::NoModifier) {
+            const QTextBlock block = cursor.block();
+            const bool backOverSplit = key->key() == Qt::Key_Backspace && cursor.atBlockStart() &&
+                                       block.userState() == ContinuesTheLineBefore;
+            const bool forwardOverSplit = key->key() == Qt::Key_Delete && cursor.atBlockEnd() &&
+                                          block.next().isValid() &&
+                                          block.next().userState() == ContinuesTheLineBefore;
+            if (backOverSplit || forwardOverSplit) {
+                cursor.movePosition(backOverSplit ? QTextCursor::Left : QTextCursor::Right);
+                key->key() == Qt::Key_Backspace ? cursor.deletePreviousChar()
+                                                : cursor.deleteChar();
+                Text1->setTextCursor(cursor);
+                return true;
+            }
+        }
+    }
+    return LoadedWindow::eventFilter(watched, event);
+}
 
 QColor Frm_Tickertape::swatchColor(const QWidget* swatch) {
     return swatch->palette().color(QPalette::Window);
@@ -72,6 +140,7 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Tab leaves the box: a TAB character would go on air as a gap.
     Text1->setTabChangesFocus(true);
+    Text1->installEventFilter(this);
     // The system's text colours, black on white, not the frame's white on black.
     setInputColors(Text1, Qt::black, Qt::white);
 
@@ -156,7 +225,7 @@ QWidget* Frm_Tickertape::swatchFor(const TickerKey& key) const {
 void Frm_Tickertape::Form_Load() {
     m_tickerPath = TickerFile::pathIn(m_platform.programFolder);
     const TickerFile::Loaded loaded = TickerFile::load(m_tickerPath);
-    Text1->setPlainText(loaded.text);
+    setTickerText(loaded.text);
 
     for (const TickerKey* key : TickerKeys::All) {
         if (!key->inDialog)
@@ -200,8 +269,7 @@ void Frm_Tickertape::Command1_Click() {
         return;
     }
     m_tickerPath = TickerFile::pathIn(m_platform.programFolder);
-    QString text = Text1->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QString text = tickerText();
     const TickerFile::WriteResult written = TickerFile::write(m_tickerPath, text);
     if (!written.ok) {
         m_platform.warn(this, windowTitle(),

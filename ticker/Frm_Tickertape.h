@@ -55,7 +55,13 @@ signals:
     void saved();
     void fontPickerRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The ticker text into the text box and back, with the operator's line breaks as CR LF.
+    void setTickerText(const QString& text);
+    QString tickerText() const;
     void chooseColor(QWidget* swatch);
     // A ticker key's value as its control shows it, and the other way round.
     QString controlValue(const TickerKey& key) const;
