@@ -9,7 +9,7 @@ packages=(
     # Fonts: Liberation stands in for Arial, DejaVu for Verdana.
     fontconfig fonts-liberation fonts-dejavu-core
     # The benchmark program, and a real X server for the smoke test.
-    libbenchmark-dev xvfb xauth libxtst-dev
+    libbenchmark-dev xvfb xauth libxtst-dev openbox
     # Making and checking the .deb.
     dpkg-dev file
     # localedef, for the regional time and date formats the clock tests use.

@@ -5,7 +5,11 @@
 // keyboard must stay with the panel. Last it asks the panel to close the way a window
 // manager's close button does (WM_DELETE_WINDOW).
 //
-//   x11_smoke_helper SCREENSHOT.png
+// With --warning the settings file is swapped for a folder while the operator types into the
+// call-sign field: the warning that the keystroke could not be saved must come up without
+// taking the keyboard from the field.
+//
+//   x11_smoke_helper SCREENSHOT.png [--warning]
 
 #include <QImage>
 
@@ -14,17 +18,23 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <unistd.h>
 
 namespace {
 
+// The first window shown on the screen with this title.
 Window findByName(::Display* display, Window window, const char* name) {
     char* title = nullptr;
     if (XFetchName(display, window, &title) && title) {
         const bool match = std::strcmp(title, name) == 0;
         XFree(title);
-        if (match)
+        XWindowAttributes attributes;
+        if (match && XGetWindowAttributes(display, window, &attributes) &&
+            attributes.map_state == IsViewable)
             return window;
     }
     Window root = 0, parent = 0, *children = nullptr;
@@ -65,6 +75,8 @@ void click(::Display* display, QPoint at) {
 
 // Whether `window` is `ancestor` or lies inside it.
 bool isWithin(::Display* display, Window window, Window ancestor) {
+    if (window == None || window == PointerRoot)
+        return false;
     while (window && window != ancestor) {
         Window root = 0, parent = 0, *children = nullptr;
         unsigned int count = 0;
@@ -82,8 +94,9 @@ bool isWithin(::Display* display, Window window, Window ancestor) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: x11_smoke_helper SCREENSHOT.png\n");
+    const bool warning = argc == 3 && std::strcmp(argv[2], "--warning") == 0;
+    if (argc != 2 && !warning) {
+        std::fprintf(stderr, "usage: x11_smoke_helper SCREENSHOT.png [--warning]\n");
         return 2;
     }
     ::Display* display = XOpenDisplay(nullptr);
@@ -106,6 +119,56 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "smoke: the control panel did not appear\n");
         return 1;
     }
+    if (warning) {
+        XMoveWindow(display, panel, 1000, 700);
+        XSync(display, False);
+        usleep(500 * 1000);
+        int left = 0, top = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, panel, DefaultRootWindow(display), 0, 0, &left, &top,
+                              &child);
+        XWindowAttributes panelAttributes;
+        XGetWindowAttributes(display, panel, &panelAttributes);
+        const int menu = panelAttributes.height - 194;
+        click(display, QPoint(left + 52, top + menu + 76)); // into Text1
+        const auto type = [display](KeySym symbol) {
+            const KeyCode code = XKeysymToKeycode(display, symbol);
+            XTestFakeKeyEvent(display, code, True, CurrentTime);
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+            XSync(display, False);
+            usleep(300 * 1000);
+        };
+        type(XK_a);
+        const std::string settings =
+            std::string(std::getenv("XDG_CONFIG_HOME")) + "/Kalvora/Kalvora.ini";
+        std::filesystem::remove(settings);
+        std::filesystem::create_directory(settings);
+        type(XK_b);
+        Window box = 0;
+        for (int attempt = 0; attempt < 100 && !box; ++attempt) {
+            const Window candidate = findByName(display, root, "Kalvora");
+            XWindowAttributes attributes;
+            if (candidate && XGetWindowAttributes(display, candidate, &attributes) &&
+                attributes.map_state == IsViewable)
+                box = candidate;
+            else
+                usleep(100 * 1000);
+        }
+        usleep(500 * 1000);
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        if (!box) {
+            std::fprintf(stderr, "smoke: no warning about the unreadable settings\n");
+            return 1;
+        }
+        if (!isWithin(display, focus, panel)) {
+            std::fprintf(stderr, "smoke: the warning took the keyboard from the panel\n");
+            return 1;
+        }
+        std::printf("smoke: the warning came up and the keyboard stayed with the panel\n");
+    }
+
     // Out of the way of the patterns, which "Scherm" brings to the top-left corner.
     XMoveWindow(display, panel, 1000, 700);
     XSync(display, False);
