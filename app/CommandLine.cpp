@@ -9,6 +9,7 @@ namespace {
 
 const char* const Usage =
     "Usage: kalvora                                  open the control panel and the patterns\n"
+    "       kalvora --version                        say which version this is\n"
     "       kalvora --snapshot FILE.png [--pattern 1|2]\n"
     "                                                write a test pattern as a picture\n"
     "       kalvora --frames [--fps N] [--pattern 1|2]\n"
@@ -73,12 +74,19 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                  QStringLiteral("N"));
     const QCommandLineOption pattern(QStringLiteral("pattern"),
                                      QStringLiteral("Test pattern 1 or 2."), QStringLiteral("N"));
-    parser.addOptions({help, snapshot, frames, fps, pattern});
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    parser.addOptions({help, version, snapshot, frames, fps, pattern});
     if (!parser.parse(arguments))
         return mistake(parser.errorText());
     if (parser.isSet(help)) {
         CommandLine result;
         result.message = QString::fromLatin1(Usage);
+        return result;
+    }
+    if (parser.isSet(version)) {
+        CommandLine result;
+        result.message = QStringLiteral("Kalvora %1\n").arg(QLatin1String(KALVORA_VERSION));
         return result;
     }
     if (!parser.positionalArguments().isEmpty())

@@ -19,7 +19,7 @@ struct Options {
 struct CommandLine {
     std::optional<Options> options; // empty: print `message` and stop
     QString message;
-    int exitCode = 0; // 0 for --help, 2 for a mistake
+    int exitCode = 0; // 0 for --help and --version, 2 for a mistake
 };
 
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace kalvora {
 
@@ -35,7 +36,17 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
 }
 
 QString Platform::tickerFolderFor(const QString& programFolder, const QString& userDataFolder) {
-    if (QFileInfo(programFolder).isWritable())
+    // An installed program's folder belongs to the system, never to one operator's text, even
+    // where the operator may write there (as root may).
+    static const QStringList systemFolders = {QStringLiteral("/usr/"), QStringLiteral("/opt/"),
+                                              QStringLiteral("/bin/"), QStringLiteral("/sbin/"),
+                                              QStringLiteral("/lib"), QStringLiteral("/snap/")};
+    const QString folder = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath()) +
+                           QLatin1Char('/');
+    const bool systemFolder =
+        std::any_of(systemFolders.begin(), systemFolders.end(),
+                    [&folder](const QString& root) { return folder.startsWith(root); });
+    if (!systemFolder && QFileInfo(programFolder).isWritable())
         return programFolder;
     QDir().mkpath(userDataFolder);
     return userDataFolder;

@@ -36,7 +36,8 @@ struct Platform {
     static Platform system(SettingsStore* store, const QString& programFolder);
 
     // Where TickerTape.txt lives: beside the program, as always, where the user may write
-    // there; for an installed copy in a folder the user cannot write, the user's data folder.
+    // there; for an installed copy (under /usr, /opt and the like, even for root) or a folder
+    // the user cannot write, the user's data folder.
     static QString tickerFolderFor(const QString& programFolder, const QString& userDataFolder);
 };
 

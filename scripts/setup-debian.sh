@@ -11,7 +11,9 @@ packages=(
     # The benchmark program, and a real X server for the smoke test.
     libbenchmark-dev xvfb xauth libxtst-dev openbox
     # Making and checking the .deb.
-    dpkg-dev file
+    dpkg-dev file lintian
+    # Compiles the Windows branches of every source (syntax only).
+    g++-mingw-w64-x86-64-posix
     # localedef, for the regional time and date formats the clock tests use.
     locales
 )

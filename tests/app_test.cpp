@@ -4,9 +4,12 @@
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
 #include "pattern/PictureBox.h"
+#include "platform/Platform.h"
 #include "ticker/TickerStrip.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -20,6 +23,8 @@ using kalvora::WindowRegistry;
 class AppTest : public QObject {
     Q_OBJECT
 private slots:
+    void tickerFolder_neverASystemFolder_evenForRoot_data();
+    void tickerFolder_neverASystemFolder_evenForRoot();
     void emptyStore_showsInitialFieldsAndCaptions();
     void panel_layoutMatchesTheTable();
     void startUp_placesHiddenPatternsOnSecondScreen_andSchermToggles();
@@ -282,6 +287,25 @@ void AppTest::patternClosedFromOutside_onlyHides_andKeepsItsCaptions() {
     QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
     QCOMPARE(pattern1.Label1->text(), QStringLiteral("PI6ATV"));
     QCOMPARE(pattern1.pos(), QPoint(1280, 0));
+}
+
+void AppTest::tickerFolder_neverASystemFolder_evenForRoot_data() {
+    QTest::addColumn<QString>("programFolder");
+    QTest::addColumn<bool>("beside");
+    QTest::newRow("/usr/bin") << QStringLiteral("/usr/bin") << false;
+    QTest::newRow("/usr/local/bin") << QStringLiteral("/usr/local/bin") << false;
+    QTest::newRow("/opt/kalvora") << QStringLiteral("/opt/kalvora") << false;
+    QTest::newRow("a folder of the operator's") << QString() << true;
+}
+
+void AppTest::tickerFolder_neverASystemFolder_evenForRoot() {
+    QFETCH(QString, programFolder);
+    QFETCH(bool, beside);
+    QTemporaryDir own;
+    const QString program = programFolder.isEmpty() ? own.path() : programFolder;
+    const QString data = own.filePath(QStringLiteral("data/Kalvora"));
+    QCOMPARE(kalvora::Platform::tickerFolderFor(program, data), beside ? program : data);
+    QCOMPARE(QFileInfo(data).isDir(), !beside);
 }
 
 QTEST_MAIN(AppTest)

@@ -178,8 +178,12 @@ void FilesTest::oddFiles_areRefusedWithoutBlocking() {
         QSKIP("mkfifo is not available");
     if (kind == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(path));
-    if (kind == QLatin1String("device"))
+    if (kind == QLatin1String("device")) {
+#ifdef Q_OS_WIN
+        QSKIP("no /dev/zero here");
+#endif
         path = QStringLiteral("/dev/zero"); // endless: a reader that trusts it never finishes
+    }
     QElapsedTimer clock;
     clock.start();
     const TickerFile::Loaded loaded = TickerFile::load(path);

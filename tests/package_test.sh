@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the .deb, checks what it installs, and runs the installed program as a user who cannot
-# write its folder: TickerTape.txt then comes from the user's data folder.
+# Builds the .deb, checks what it installs and what lintian says of it, and runs the installed
+# program as a user who cannot write its folder: TickerTape.txt then comes from the user's
+# data folder.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -15,9 +16,26 @@ echo "package: $(basename "$deb")"
 
 dpkg-deb -c "$deb" > "$work/contents"
 for file in ./usr/bin/kalvora ./usr/share/applications/kalvora.desktop \
-            ./usr/share/icons/hicolor/128x128/apps/kalvora.png; do
+            ./usr/share/man/man1/kalvora.1.gz ./usr/share/doc/kalvora/copyright \
+            ./usr/share/doc/kalvora/changelog.gz; do
     grep -q " $file\$" "$work/contents" || { echo "missing from the package: $file"; exit 1; }
 done
+for size in 16 22 24 32 48 64 128 256 512; do
+    grep -q " ./usr/share/icons/hicolor/${size}x${size}/apps/kalvora.png\$" "$work/contents" ||
+        { echo "missing from the package: the ${size} px icon"; exit 1; }
+done
+
+# A package a distribution would take: no lintian error or warning.
+if command -v lintian > /dev/null; then
+    lintian "$deb" > "$work/lintian" 2>&1 || true
+    if grep -E '^[EW]:' "$work/lintian"; then
+        echo "lintian has errors or warnings for the package"
+        exit 1
+    fi
+    echo "package: lintian finds no error or warning"
+else
+    echo "package: lintian is not installed (scripts/setup-debian.sh installs it); not checked"
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
 for needed in libqt6widgets6 fonts-liberation; do

@@ -183,12 +183,17 @@ int main(int argc, char** argv) {
     const QImage small = pattern1()
                              .scaled(103, 77, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-    // The program's icon: the circle of picture 1.
-    const QImage icon = pattern1()
-                            .copy(160, 0, 960, 960)
-                            .scaled(128, 128, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-    const bool ok = save(one, out.filePath(QStringLiteral("pattern1.png"))) &&
+    // The program's icon: the circle of picture 1, at the sizes desktops ask for.
+    const QImage circle = pattern1().copy(160, 0, 960, 960);
+    const auto iconOf = [&circle](int size) {
+        return circle.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    };
+    const QImage icon = iconOf(128);
+    bool ok = true;
+    for (const int size : {16, 22, 24, 32, 48, 64, 256, 512})
+        ok = save(iconOf(size), out.filePath(QStringLiteral("kalvora-icon-%1.png").arg(size))) && ok;
+    ok = ok && save(one, out.filePath(QStringLiteral("pattern1.png"))) &&
                     save(icon, out.filePath(QStringLiteral("kalvora-icon.png"))) &&
                     save(two, out.filePath(QStringLiteral("pattern2.png"))) &&
                     save(small, out.filePath(QStringLiteral("pattern1-small.png")));
