@@ -2,7 +2,6 @@
 # Sets up, builds and starts Kalvora on the current display.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-"$here/setup-debian.sh"
 "$here/build.sh"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "Kalvora needs a display: neither DISPLAY nor WAYLAND_DISPLAY is set." >&2

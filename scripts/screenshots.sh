@@ -2,7 +2,6 @@
 # Remakes docs/screenshots/*.png, the pictures in README.md.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-"$here/setup-debian.sh"
 "$here/build.sh"
 mkdir -p "$here/../docs/screenshots"
 QT_QPA_PLATFORM=offscreen "$here/../build/tools/screenshots" "$here/../docs/screenshots"

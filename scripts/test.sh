@@ -2,7 +2,6 @@
 # Sets up, builds and runs every test headless; ends with CTest's summary.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-"$here/setup-debian.sh"
 "$here/build.sh"
 cd "$here/../build"
 ctest --output-on-failure --timeout 300 -j "$(nproc)"
