@@ -2,11 +2,14 @@
 
 #include "platform/Twips.h"
 
+#include <cmath>
+
 namespace kalvora {
 
 Caption::Caption(const QString& name, QWidget* parent, const QRect& twips, const QString& family,
                  double points, Qt::Alignment horizontal, Sizing sizing, bool opaqueBlack)
-    : QLabel(parent), m_sizing(sizing) {
+    : QLabel(parent), m_sizing(sizing),
+      m_centre((twips.x() + twips.width() / 2.0) / TwipsPerPixel) {
     setObjectName(name);
     setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     QFont font(family);
@@ -33,7 +36,7 @@ void Caption::setCaption(const QString& text) {
     const QSize size(metrics.horizontalAdvance(text), metrics.height());
     int left = before.left();
     if (m_sizing == Sizing::KeepCentre)
-        left = before.left() + (before.width() - size.width()) / 2;
+        left = static_cast<int>(std::floor(m_centre - size.width() / 2.0));
     setGeometry(QRect(QPoint(left, before.top()), size));
 }
 

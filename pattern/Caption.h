@@ -6,7 +6,7 @@ namespace kalvora {
 
 // A caption laid over a test-pattern picture. Its text line starts at the top of its box.
 // A caption that sizes itself takes the size of its text whenever the text changes, keeping
-// its left edge or its centre where it was.
+// its left edge or its centre where they were designed, however often it changes.
 class Caption : public QLabel {
     Q_OBJECT
 public:
@@ -19,6 +19,9 @@ public:
 
 private:
     Sizing m_sizing;
+    // The designed centre, in pixels, kept exact: placing each new size from the last one
+    // would round odd differences and let the box creep sideways.
+    double m_centre;
 };
 
 } // namespace kalvora

@@ -246,6 +246,14 @@ void AppTest::longCallSign_widensBoxAroundItsCentre() {
     QVERIFY(qAbs(after.center().x() - before.center().x()) <= 1);
     QCOMPARE(after.top(), before.top());
     QCOMPARE(p.pattern1().Label2->geometry(), frequencyBox);
+    // Many rounds of typing and correcting, of odd and even widths, and the box is back where
+    // it was: its centre never creeps.
+    for (int round = 0; round < 10; ++round) {
+        for (const char* text : {"Q", "QQ0", "QQ0AB", "PA3XYZ/P", "I", "QQ0ABCD"})
+            p.panel.Text1->setText(QString::fromLatin1(text));
+        p.panel.Text1->setText(QStringLiteral("QQ0ABC"));
+    }
+    QCOMPARE(callSign->geometry(), before);
     // Pattern 2's bar grows to the right from the left edge.
     p.panel.Text3->setText(QStringLiteral("QQ0ABC/PORTABLE"));
     QCOMPARE(p.pattern2().Label1->x(), 0);
