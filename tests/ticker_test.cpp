@@ -104,6 +104,11 @@ void TickerTest::load_joinsLinesAndDropsBreaks_data() {
                             << QStringLiteral("€ “hi” café ÿ");
     QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\xE2\x9C\x93 73\r\n")
                                << QStringLiteral("✓ 73");
+    QTest::newRow("utf-8 without a mark") << QByteArray("caf\xC3\xA9 \xE2\x9C\x93\r\n73")
+                                          << QStringLiteral("café ✓73");
+    // Bytes that are no valid UTF-8 stay Windows-1252, even where some would be.
+    QTest::newRow("cp1252 that starts like utf-8")
+        << QByteArray("\xC3\xA9t\xE9") << QStringLiteral("Ã©té");
     QTest::newRow("utf-16 bom") << QByteArray("\xFF\xFE"
                                               "a\0\r\0\n\0b\0",
                                               10)
@@ -160,6 +165,13 @@ void TickerTest::write_storesExactBytes_andKeepsWhatCp1252CannotHold() {
     QVERIFY(TickerFile::write(t.tickerPath(), text).ok);
     QVERIFY(t.tickerFileBytes().startsWith("\xEF\xBB\xBF"));
     QCOMPARE(TickerFile::load(t.tickerPath()).text, text);
+    // A file kept in UTF-8 without a mark stays UTF-8; one in Windows-1252 stays that.
+    t.writeTickerFile("caf\xC3\xA9");
+    QVERIFY(TickerFile::write(t.tickerPath(), QStringLiteral("café 73")).ok);
+    QCOMPARE(t.tickerFileBytes(), QByteArray("caf\xC3\xA9 73"));
+    t.writeTickerFile("caf\xE9");
+    QVERIFY(TickerFile::write(t.tickerPath(), QStringLiteral("café 73")).ok);
+    QCOMPARE(t.tickerFileBytes(), QByteArray("caf\xE9 73"));
 }
 
 void TickerTest::write_unwritableFolder_failsAndKeepsOldFile() {

@@ -66,6 +66,17 @@ std::optional<QByteArray> encodeAnsi(const QString& text) {
 #endif
 }
 
+// Valid UTF-8 with at least one multi-byte sequence, as Linux editors write it. Plain ASCII
+// reads the same either way, and anything else stays Windows-1252, so files from Windows
+// stations read as they always did.
+bool isUtf8WithoutMark(const QByteArray& bytes) {
+    if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; }))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
 // Lines end at LF; a CR before the LF is dropped, and so is a CR standing alone, which old
 // Mac-style editors use as a line break.
 QString joinLines(const QString& text) {
@@ -93,6 +104,8 @@ QString decode(const QByteArray& bytes) {
         return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(Utf16LeBom.size()));
     if (bytes.startsWith(Utf16BeBom))
         return QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(Utf16BeBom.size()));
+    if (isUtf8WithoutMark(bytes))
+        return QString::fromUtf8(bytes);
     return decodeAnsi(bytes);
 }
 
@@ -126,7 +139,11 @@ QString compose(const QString& loaded, int extraBlanks) {
 }
 
 WriteResult write(const QString& path, const QString& text) {
-    const SafeFile::Result saved = SafeFile::replace(path, encode(text));
+    // A file kept in UTF-8 without a mark (edited on Linux) stays that way.
+    const SafeFile::ReadResult old = SafeFile::readRegular(path, MaxReadBytes);
+    const bool keepUtf8 = old.ok() && !old.bytes.startsWith(Utf8Bom) && isUtf8WithoutMark(old.bytes);
+    const SafeFile::Result saved =
+        SafeFile::replace(path, keepUtf8 ? text.toUtf8() : encode(text));
     return {saved.ok, saved.error};
 }
 

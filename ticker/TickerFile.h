@@ -11,6 +11,8 @@ namespace kalvora {
 // such thing), so a file moves between Windows and Linux stations unchanged. A text with
 // characters that code page cannot hold is written as UTF-8 with a byte-order mark instead of
 // losing them; a file that starts with a UTF-8 or UTF-16 byte-order mark is read accordingly.
+// A file without a mark that is valid UTF-8 with at least one multi-byte character (what Linux
+// editors write) is read as UTF-8, and saved as UTF-8 again.
 namespace TickerFile {
 
 inline constexpr auto FileName = "TickerTape.txt";
