@@ -7,6 +7,7 @@
 #include "ticker/TickerStrip.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QTest>
 
 using namespace kalvora;
@@ -88,6 +89,8 @@ private slots:
     void offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths_data();
     void offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths();
     void pixels_eachStepShiftsByOneOrTwo();
+    void pixels_textEntersAtTheRightEdgeColumnByColumn();
+    void characterOutsideTheBmp_isOneGlyph_andLeavesInOneAdvance();
 };
 
 void TickerTest::load_joinsLinesAndDropsBreaks_data() {
@@ -438,7 +441,7 @@ void TickerTest::offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths() {
     strip.setFontSize(points);
     strip.clear();
     QCOMPARE(strip.textWidth(text.at(0)), 0);
-    QVERIFY(strip.print(text, 1) <= 802 + 2);
+    QVERIFY(strip.print(text, 1) <= strip.image().width() + 2);
 }
 
 void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
@@ -494,6 +497,97 @@ void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
     }
     QCOMPARE(checked, 400);
     QVERIFY(characterChanges > 15);
+}
+
+namespace {
+
+// A scroller on a real visible strip, as on pattern 1: dark letters on white.
+struct VisibleRig {
+    VisibleRig(TestPlatform& t, const QByteArray& text)
+        : scroller(offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
+        t.writeTickerFile(text);
+        offscreen.resize(QSize(802, 43));
+        offscreen.setFontName(QStringLiteral("arial"));
+        offscreen.setFontSize(24);
+        strip.resize(802, 43);
+        scroller.settings = enabledSettings();
+        scroller.Start_TT();
+        scroller.Timer3.stop();
+    }
+    // Columns of the visible strip that hold some ink.
+    QList<bool> inked() const {
+        const QImage& image = strip.image();
+        QList<bool> columns(image.width(), false);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                columns[x] = columns[x] || qGray(image.pixel(x, y)) < 160;
+        return columns;
+    }
+    OffscreenStrip offscreen;
+    TickerStrip strip;
+    TickerScroller scroller;
+};
+
+} // namespace
+
+// The text must come in at the right edge as smoothly as it leaves at the left: the blank band
+// there may never be wider than the gap between two letters.
+void TickerTest::pixels_textEntersAtTheRightEdgeColumnByColumn() {
+    TestPlatform t;
+    VisibleRig rig(t, QByteArray(200, 'M'));
+    while (rig.scroller.StartChar <= 29) // the leading blanks
+        rig.scroller.Timer3_Timer();
+    const QList<bool> full = rig.inked();
+    int widestGap = 0, gap = 0;
+    for (const bool ink : full) {
+        gap = ink ? 0 : gap + 1;
+        widestGap = std::max(widestGap, gap);
+    }
+    QVERIFY(widestGap < 10);
+    for (int step = 0; step < 300; ++step) {
+        rig.scroller.Timer3_Timer();
+        const QList<bool> columns = rig.inked();
+        const int band = int(columns.size() - 1 - columns.lastIndexOf(true));
+        QVERIFY2(band <= widestGap, qPrintable(QStringLiteral("step %1: %2 blank columns at the "
+                                                              "right edge")
+                                                   .arg(step)
+                                                   .arg(band)));
+    }
+}
+
+void TickerTest::characterOutsideTheBmp_isOneGlyph_andLeavesInOneAdvance() {
+    const QString pair = QStringLiteral("\U0001D54F"); // 𝕏, two QChars
+    OffscreenStrip strip;
+    strip.resize(QSize(200, 43));
+    strip.setFontName(QStringLiteral("DejaVu Sans"));
+    strip.setFontSize(24);
+    strip.clear();
+    strip.print(QStringLiteral("a") + pair + QStringLiteral("b"), 1);
+    // Drawn as the whole character, exactly where the widths put it.
+    QImage expected(strip.image().size(), QImage::Format_RGB32);
+    expected.fill(strip.backColor());
+    {
+        QPainter painter(&expected);
+        painter.setFont(strip.font());
+        painter.setPen(strip.foreColor());
+        const int baseline = QFontMetrics(strip.font(), &expected).ascent();
+        const int a = strip.textWidth(QLatin1Char('a'));
+        painter.drawText(QPoint(0, baseline), QStringLiteral("a"));
+        painter.drawText(QPoint(a, baseline), pair);
+        painter.drawText(QPoint(a + strip.characterWidth(pair, 0), baseline), QStringLiteral("b"));
+    }
+    QCOMPARE(strip.image(), expected);
+    QCOMPARE(strip.characterWidth(pair, 1), 0);
+
+    TestPlatform t;
+    VisibleRig rig(t, (QStringLiteral("a") + pair + QStringLiteral("bcd")).toUtf8());
+    rig.scroller.StartChar = 30; // the 'a'
+    while (rig.scroller.StartChar == 30)
+        rig.scroller.Timer3_Timer();
+    QCOMPARE(rig.scroller.StartChar, 31);
+    while (rig.scroller.StartChar == 31)
+        rig.scroller.Timer3_Timer();
+    QCOMPARE(rig.scroller.TickerText.at(rig.scroller.StartChar - 1), QLatin1Char('b'));
 }
 
 QTEST_MAIN(TickerTest)

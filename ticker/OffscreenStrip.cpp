@@ -23,7 +23,8 @@ QImage blankImage(QSize size, const QColor& color) {
 } // namespace
 
 OffscreenStrip::OffscreenStrip()
-    : m_image(blankImage(QSize(1, 1), Qt::white)), m_font(QStringLiteral("MS Sans Serif")) {
+    : m_size(1, 1), m_image(blankImage(QSize(1, 1), Qt::white)),
+      m_font(QStringLiteral("MS Sans Serif")) {
     m_font.setPointSizeF(12);
     m_font.setBold(true);
     m_font.setKerning(false);
@@ -32,9 +33,15 @@ OffscreenStrip::OffscreenStrip()
 }
 
 void OffscreenStrip::resize(QSize size) {
-    if (size == m_image.size())
+    m_size = size;
+    fitImage();
+}
+
+void OffscreenStrip::fitImage() {
+    const QSize imageSize(m_size.width() + m_widestCharacter, m_size.height());
+    if (imageSize == m_image.size())
         return;
-    QImage resized = blankImage(size, m_backColor);
+    QImage resized = blankImage(imageSize, m_backColor);
     QPainter(&resized).drawImage(0, 0, m_image);
     m_image = resized;
 }
@@ -58,15 +65,28 @@ void OffscreenStrip::fontChanged() {
     const QFontMetricsF metrics(m_font, &m_image);
     m_ascent = static_cast<int>(std::lround(metrics.ascent()));
     m_lineHeight = static_cast<int>(std::lround(metrics.lineSpacing()));
+    m_widestCharacter = static_cast<int>(std::ceil(metrics.maxWidth())) + 2;
+    fitImage();
 }
 
 int OffscreenStrip::textWidth(QChar ch) {
-    const auto cached = m_widths.constFind(ch.unicode());
+    return characterWidth(QString(ch), 0);
+}
+
+int OffscreenStrip::characterWidth(const QString& text, qsizetype index) {
+    const QChar ch = text.at(index);
+    if (ch.isLowSurrogate())
+        return 0; // its high half carries the character's width
+    const bool pair = ch.isHighSurrogate() && index + 1 < text.size() &&
+                      text.at(index + 1).isLowSurrogate();
+    const char32_t codePoint = pair ? QChar::surrogateToUcs4(ch, text.at(index + 1)) : ch.unicode();
+    const auto cached = m_widths.constFind(codePoint);
     if (cached != m_widths.constEnd())
         return *cached;
     const QFontMetricsF metrics(m_font, &m_image);
-    const int width = static_cast<int>(std::lround(metrics.horizontalAdvance(ch)));
-    m_widths.insert(ch.unicode(), width);
+    const int width =
+        static_cast<int>(std::lround(metrics.horizontalAdvance(text.mid(index, pair ? 2 : 1))));
+    m_widths.insert(codePoint, width);
     return width;
 }
 
@@ -100,9 +120,14 @@ int OffscreenStrip::print(const QString& text, int from) {
                 pastEdge = true; // one more, for a glyph that reaches back over the edge
             }
             const QChar ch = text.at(i);
-            if (ch != QLatin1Char(' '))
-                painter.drawText(QPoint(x, baseline), QString(ch));
-            x += textWidth(ch);
+            const bool pair = ch.isHighSurrogate() && i + 1 < text.size() &&
+                              text.at(i + 1).isLowSurrogate();
+            // A character outside the BMP is drawn whole; a lone half is not drawn at all.
+            if (ch != QLatin1Char(' ') && !ch.isLowSurrogate())
+                painter.drawText(QPoint(x, baseline), text.mid(i, pair ? 2 : 1));
+            x += characterWidth(text, i);
+            if (pair)
+                ++i;
         }
     }
     m_printPosition = QPoint(0, m_printPosition.y() + m_lineHeight);

@@ -21,9 +21,11 @@ class OffscreenStrip {
 public:
     OffscreenStrip();
 
-    // Pixel size; the content that still fits is kept.
+    // The size of the window that is copied onto the visible strip. The image itself is wider
+    // by the widest character, so that the columns shifted in at the right edge show the next
+    // character's start rather than background.
     void resize(QSize size);
-    QSize size() const { return m_image.size(); }
+    QSize size() const { return m_size; }
 
     void setBackColor(const QColor& color) { m_backColor = color; }
     QColor backColor() const { return m_backColor; }
@@ -44,6 +46,9 @@ public:
     int print(const QString& text, int from = 1);
     // Width in pixels of one character in the strip's font (0 for "no character").
     int textWidth(QChar ch);
+    // Width of the character at `index` of `text`: a character outside the Basic Multilingual
+    // Plane is two QChars, the first carrying its whole width and the second none.
+    int characterWidth(const QString& text, qsizetype index);
     int lineHeight() const;
 
     QPoint printPosition() const { return m_printPosition; }
@@ -51,13 +56,16 @@ public:
 
 private:
     void fontChanged();
+    void fitImage();
 
+    QSize m_size;
     QImage m_image;
     QFont m_font;
     QColor m_backColor = Qt::white;
     QColor m_foreColor = Qt::black;
     QPoint m_printPosition;
-    QHash<char16_t, int> m_widths;
+    QHash<char32_t, int> m_widths;
+    int m_widestCharacter = 0;
     int m_ascent = 0;
     int m_lineHeight = 0;
 };

@@ -84,11 +84,14 @@ void TickerScroller::Start_TT() {
 void TickerScroller::Timer3_Timer() {
     m_visibleStrip().showColumns(m_offscreen, StartX);
 
-    const QChar first =
-        StartChar >= 1 && StartChar <= TickerText.size() ? TickerText.at(StartChar - 1) : QChar();
-    const int width = first.isNull() ? 0 : m_offscreen.textWidth(first);
+    const bool onText = StartChar >= 1 && StartChar <= TickerText.size();
+    const int width = onText ? m_offscreen.characterWidth(TickerText, StartChar - 1) : 0;
     if (double(width) - 2 < StartX) {
         ++StartChar;
+        // A character outside the BMP leaves in one advance, both its halves.
+        if (StartChar >= 1 && StartChar <= TickerText.size() &&
+            TickerText.at(StartChar - 1).isLowSurrogate())
+            ++StartChar;
         StartX = 0;
         m_offscreen.clear();
         m_offscreen.print(TickerText, StartChar);
