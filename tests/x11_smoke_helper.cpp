@@ -49,6 +49,16 @@ Window findByName(::Display* display, Window window, const char* name) {
     return found;
 }
 
+// Waits up to `attempts` tenths of a second for a window with this title to be shown.
+Window waitForWindow(::Display* display, const char* name, int attempts) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (const Window found = findByName(display, DefaultRootWindow(display), name))
+            return found;
+        usleep(100 * 1000);
+    }
+    return 0;
+}
+
 QImage grabScreen(::Display* display) {
     const Window root = DefaultRootWindow(display);
     XWindowAttributes attributes;
@@ -105,16 +115,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Window root = DefaultRootWindow(display);
-    Window panel = 0;
-    for (int attempt = 0; attempt < 300 && !panel; ++attempt) {
-        const Window candidate = findByName(display, root, "Kalvora Generator");
-        XWindowAttributes attributes;
-        if (candidate && XGetWindowAttributes(display, candidate, &attributes) &&
-            attributes.map_state == IsViewable)
-            panel = candidate;
-        else
-            usleep(100 * 1000);
-    }
+    const Window panel = waitForWindow(display, "Kalvora Generator", 300);
     if (!panel) {
         std::fprintf(stderr, "smoke: the control panel did not appear\n");
         return 1;
@@ -144,16 +145,7 @@ int main(int argc, char** argv) {
         std::filesystem::remove(settings);
         std::filesystem::create_directory(settings);
         type(XK_b);
-        Window box = 0;
-        for (int attempt = 0; attempt < 100 && !box; ++attempt) {
-            const Window candidate = findByName(display, root, "Kalvora");
-            XWindowAttributes attributes;
-            if (candidate && XGetWindowAttributes(display, candidate, &attributes) &&
-                attributes.map_state == IsViewable)
-                box = candidate;
-            else
-                usleep(100 * 1000);
-        }
+        const Window box = waitForWindow(display, "Kalvora", 100);
         usleep(500 * 1000);
         Window focus = 0;
         int revert = 0;
