@@ -5,12 +5,14 @@
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
 #include "pattern/PatternClock.h"
+#include "pattern/Placement.h"
 #include "pictures/Pictures.h"
 #include "platform/Controls.h"
 #include "settings/SettingsStore.h"
 #include "ticker/Frm_Tickertape.h"
 #include "ticker/TickerStrip.h"
 
+#include <QActionGroup>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -58,6 +60,12 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu* bestand = menuBar->addMenu(tr("&Bestand"));
     bestand->setObjectName(QStringLiteral("mnu_bestand"));
+    // Which screen feeds the transmitter; filled when it opens, with the screens there are then.
+    mnu_uitgang = bestand->addMenu(tr("&Uitgang"));
+    mnu_uitgang->setObjectName(QStringLiteral("mnu_uitgang"));
+    connect(mnu_uitgang, &QMenu::aboutToShow, this, &Form1::fillOutputMenu);
+    fillOutputMenu();
+    bestand->addSeparator();
     mnu_afsluiten = bestand->addAction(tr("&Afsluiten"));
     mnu_afsluiten->setObjectName(QStringLiteral("mnu_afsluiten"));
     mnu_afsluiten->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -171,8 +179,14 @@ void Form1::Form_Load() {
     pattern2.Label1->setCaption(Text3->text());
     pattern1.Label2->setCaption(Text2->text());
     pattern2.Label2->setCaption(Text4->text());
+    m_outputScreen = store.ReadSetting(QStringLiteral("output_screen"), QString());
     ScreenSide = QStringLiteral("left");
     Wissel_Scherm();
+    // A screen plugged in or out: the patterns go where the rule now says, after Qt has
+    // settled its screen list.
+    for (const auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved,
+                              &QGuiApplication::primaryScreenChanged})
+        connect(qApp, signal, this, &Form1::placePatterns, Qt::QueuedConnection);
     Text6->setText(QStringLiteral("5"));
     AltToggle = 1;
     Start_TT();
@@ -230,20 +244,44 @@ void Form1::mnu_Info_Click() {
 }
 
 void Form1::Wissel_Scherm() {
-    // With no screen at all (every monitor unplugged) there is no width to go by.
-    const auto primaryWidth = [] {
-        const QScreen* primary = QGuiApplication::primaryScreen();
-        return primary ? primary->geometry().width() : 0;
+    ScreenSide = ScreenSide == QLatin1String("left") ? QStringLiteral("right")
+                                                     : QStringLiteral("left");
+    placePatterns();
+}
+
+void Form1::placePatterns() {
+    const QPoint place =
+        patternPlace(m_platform.screens(), m_outputScreen, ScreenSide == QLatin1String("right"));
+    m_windows.display().move(place);
+    m_windows.pattern2().move(place);
+}
+
+void Form1::chooseOutputScreen(const QString& name) {
+    m_outputScreen = name;
+    m_platform.store->WriteSetting(QStringLiteral("output_screen"), name);
+    placePatterns();
+}
+
+void Form1::fillOutputMenu() {
+    mnu_uitgang->clear();
+    auto* choices = new QActionGroup(mnu_uitgang);
+    const auto offer = [this, choices](const QString& caption, const QString& name) {
+        QAction* choice = mnu_uitgang->addAction(caption);
+        choice->setCheckable(true);
+        choice->setChecked(name == m_outputScreen);
+        choice->setActionGroup(choices);
+        connect(choice, &QAction::triggered, this, [this, name] { chooseOutputScreen(name); });
     };
-    if (ScreenSide == QLatin1String("left")) {
-        ScreenSide = QStringLiteral("right");
-        m_windows.display().move(primaryWidth(), 0);
-        m_windows.pattern2().move(primaryWidth(), 0);
-    } else {
-        ScreenSide = QStringLiteral("left");
-        m_windows.display().move(0, 0);
-        m_windows.pattern2().move(0, 0);
+    offer(tr("&Automatisch"), QString());
+    mnu_uitgang->addSeparator();
+    bool chosenConnected = m_outputScreen.isEmpty();
+    for (const ScreenInfo& screen : m_platform.screens()) {
+        offer(screenCaption(screen), screen.name);
+        chosenConnected = chosenConnected || screen.name == m_outputScreen;
     }
+    // The operator's choice stays in the list while its screen is away.
+    if (!chosenConnected)
+        offer(tr("%1 (niet aangesloten)").arg(m_outputScreen), m_outputScreen);
 }
 
 void Form1::Lees_TT_Settings() {

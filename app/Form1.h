@@ -13,6 +13,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QAction;
+class QMenu;
 
 namespace kalvora {
 class SecondTimer;
@@ -50,11 +51,17 @@ public:
     void Timer1_Timer();
     // Moves both test patterns to the other screen.
     void Wissel_Scherm();
+    // Puts both test patterns where the current side and output screen say (after a screen
+    // came or went, or another output was chosen).
+    void placePatterns();
+    // The Uitgang menu's choice: a screen's name, or empty for automatic. Stored at once.
+    void chooseOutputScreen(const QString& name);
 
     QMenuBar* menuBar;
     QAction* mnu_afsluiten;
     QAction* mnu_TT;
     QAction* mnu_Info;
+    QMenu* mnu_uitgang;
     QWidget* client;
     QPushButton* Command1;
     QPushButton* Command2;
@@ -84,11 +91,13 @@ protected:
 
 private:
     void stationFieldChanged(QLineEdit* field, const QString& key);
+    void fillOutputMenu();
     void takePatternsDown();
 
     WindowRegistry& m_windows;
     const Platform& m_platform;
     bool m_restoringFields = false;
+    QString m_outputScreen; // "output_screen": empty for automatic
 };
 
 } // namespace kalvora

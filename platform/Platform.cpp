@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMessageBox>
 #include <algorithm>
 
@@ -15,6 +17,7 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
     platform.store = store;
     platform.programFolder = programFolder;
     platform.now = [] { return QDateTime::currentDateTime(); };
+    platform.screens = &Platform::qtScreens;
     platform.screenFonts = [] { return QFontDatabase::families(); };
     platform.chooseColour = [](const QColor& initial, QWidget* parent) -> std::optional<QColor> {
         const QColor chosen = QColorDialog::getColor(initial, parent);
@@ -33,6 +36,18 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
         box->show();
     };
     return platform;
+}
+
+QList<ScreenInfo> Platform::qtScreens() {
+    QList<ScreenInfo> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QString model = (screen->manufacturer() + QLatin1Char(' ') + screen->model()).trimmed();
+        screens.append({screen->name(), model, screen->geometry(),
+                        (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize(),
+                        screen == primary});
+    }
+    return screens;
 }
 
 QString Platform::tickerFolderFor(const QString& programFolder, const QString& userDataFolder) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -14,6 +15,15 @@ namespace kalvora {
 
 class SettingsStore;
 
+// A connected screen, as the program places windows on it.
+struct ScreenInfo {
+    QString name;     // as Qt reports it, e.g. "HDMI-1"; what the settings store
+    QString model;    // maker and model, where the screen says
+    QRect geometry;   // in Qt's (logical) coordinates of the desktop
+    QSize pixelSize;  // in device pixels
+    bool primary = false;
+};
+
 // Everything the windows take from the platform. main.cpp fills it with the real pieces; a
 // test replaces any of them (a temporary store and folder, a set clock, a fixed font list, a
 // colour chooser that answers at once, a launcher that records the address).
@@ -22,6 +32,8 @@ struct Platform {
     // The folder that holds TickerTape.txt.
     QString programFolder;
     std::function<QDateTime()> now;
+    // The connected screens, the primary one marked.
+    std::function<QList<ScreenInfo>()> screens;
     // The screen's font families, in the platform's order.
     std::function<QStringList()> screenFonts;
     // Shows a colour chooser starting at `initial`; nothing when the operator cancels.
@@ -34,6 +46,8 @@ struct Platform {
 
     // The real pieces; the store and folder are the caller's.
     static Platform system(SettingsStore* store, const QString& programFolder);
+    // The screens Qt reports now.
+    static QList<ScreenInfo> qtScreens();
 
     // Where TickerTape.txt lives: beside the program, as always, where the user may write
     // there; for an installed copy (under /usr, /opt and the like, even for root) or a folder

@@ -15,6 +15,7 @@ TestPlatform::TestPlatform(std::initializer_list<std::pair<const char*, const ch
     platform.store = store.get();
     platform.programFolder = dir.path();
     platform.now = [this] { return clock; };
+    platform.screens = [this] { return screens ? *screens : Platform::qtScreens(); };
     platform.screenFonts = [this] { return fonts; };
     platform.chooseColour = [this](const QColor& initial, QWidget*) -> std::optional<QColor> {
         colourInitials << initial;

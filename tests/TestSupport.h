@@ -30,6 +30,8 @@ struct TestPlatform {
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> store;
     QDateTime clock;
+    // The screens the program sees: Qt's (the offscreen configuration) unless a test sets them.
+    std::optional<QList<ScreenInfo>> screens;
     QStringList fonts{QStringLiteral("Alpha Sans"), QStringLiteral("Beta Serif"),
                       QStringLiteral("Gamma Mono"), QStringLiteral("Delta Script")};
     // Answers of the colour chooser, in order; nothing left means "cancelled".

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -23,6 +24,7 @@ using kalvora::WindowRegistry;
 class AppTest : public QObject {
     Q_OBJECT
 private slots:
+    void uitgang_choosesTheOutputScreen_andFollowsScreensThatComeAndGo();
     void tickerFolder_neverASystemFolder_evenForRoot_data();
     void tickerFolder_neverASystemFolder_evenForRoot();
     void emptyStore_showsInitialFieldsAndCaptions();
@@ -314,6 +316,63 @@ void AppTest::tickerFolder_neverASystemFolder_evenForRoot() {
     const QString data = own.filePath(QStringLiteral("data/Kalvora"));
     QCOMPARE(kalvora::Platform::tickerFolderFor(program, data), beside ? program : data);
     QCOMPARE(QFileInfo(data).isDir(), !beside);
+}
+
+void AppTest::uitgang_choosesTheOutputScreen_andFollowsScreensThatComeAndGo() {
+    TestPlatform t;
+    Program p(t);
+    // The menu lists automatic (chosen) and both screens.
+    emit p.panel.mnu_uitgang->aboutToShow();
+    QStringList offered;
+    for (const QAction* action : p.panel.mnu_uitgang->actions())
+        if (!action->isSeparator())
+            offered << action->text() + (action->isChecked() ? QStringLiteral(" *") : QString());
+    QCOMPARE(offered, QStringList({"&Automatisch *", "Primary, 1280 x 1024",
+                                   "Transmitter, 1024 x 768"}));
+    // The patterns sit on the second screen as always; choosing the primary screen as the
+    // output moves them there, and Scherm swaps between it and the primary: the same place.
+    QAction* primary = p.panel.mnu_uitgang->actions().at(2);
+    primary->trigger();
+    QCOMPARE(t.storedValue(QStringLiteral("output_screen")), QStringLiteral("Primary"));
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 0));
+    QCOMPARE(p.pattern2().pos(), QPoint(0, 0));
+
+    // The transmitter's screen moves below the primary one and is chosen.
+    t.screens = QList<kalvora::ScreenInfo>{{"Primary", {}, {0, 0, 1280, 1024}, {1280, 1024}, true},
+                                  {"Transmitter", {}, {0, 1024, 1024, 768}, {1024, 768}, false}};
+    p.panel.chooseOutputScreen(QStringLiteral("Transmitter"));
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 1024));
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 0));
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 1024));
+
+    // Unplugged: to the operator's screen, still shown; plugged in again: back on it.
+    t.screens->removeLast();
+    p.panel.placePatterns();
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 0));
+    QVERIFY(p.pattern1().isVisible());
+    QVERIFY(!p.pattern2().isVisible());
+    emit p.panel.mnu_uitgang->aboutToShow();
+    QCOMPARE(p.panel.mnu_uitgang->actions().last()->text(),
+             QStringLiteral("Transmitter (niet aangesloten)"));
+    QVERIFY(p.panel.mnu_uitgang->actions().last()->isChecked());
+    t.screens->append({"Transmitter", {}, {0, 1024, 1024, 768}, {1024, 768}, false});
+    p.panel.placePatterns();
+    QCOMPARE(p.pattern1().pos(), QPoint(0, 1024));
+    // Every screen gone: nothing crashes, the windows stay.
+    t.screens->clear();
+    p.panel.placePatterns();
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QVERIFY(p.pattern1().isVisible());
+
+    // The choice comes back at the next start.
+    Program again(t);
+    QCOMPARE(again.pattern1().pos(), QPoint(0, 0)); // no screen, so the operator's corner
+    t.screens.reset(); // the offscreen screens: "Transmitter" right of the primary
+    again.panel.placePatterns();
+    QCOMPARE(again.pattern1().pos(), QPoint(1280, 0));
 }
 
 QTEST_MAIN(AppTest)

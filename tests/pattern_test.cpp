@@ -3,6 +3,7 @@
 #include "pattern/Display.h"
 #include "pattern/PatternClock.h"
 #include "pattern/PictureBox.h"
+#include "pattern/Placement.h"
 
 #include <QImage>
 #include <QTest>
@@ -31,6 +32,8 @@ private slots:
     void picture1_barsAndGreyScaleInOrder();
     void picture2_barsInOrder_andCaptionsOnGrid();
     void display_layout();
+    void placement_followsTheChosenOutputScreen_data();
+    void placement_followsTheChosenOutputScreen();
 };
 
 void PatternTest::pictures_are1280x960With8BitPalette() {
@@ -121,6 +124,66 @@ void PatternTest::display_layout() {
     QCOMPARE(children.last()->objectName(), QStringLiteral("Picture1"));
     display2 two;
     QCOMPARE(two.Label1->text(), QStringLiteral(" QQ0ABC"));
+}
+
+namespace {
+
+ScreenInfo screen(const char* name, QRect geometry, bool primary = false) {
+    return {QString::fromLatin1(name), QString(), geometry, geometry.size(), primary};
+}
+
+} // namespace
+
+void PatternTest::placement_followsTheChosenOutputScreen_data() {
+    QTest::addColumn<QList<ScreenInfo>>("screens");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QPoint>("output");
+    QTest::addColumn<QPoint>("operatorSide");
+    const ScreenInfo primary = screen("DP-1", {0, 0, 1280, 1024}, true);
+    const auto with = [&primary](const ScreenInfo& second) {
+        return QList<ScreenInfo>{primary, second};
+    };
+    // Automatic is the first rule, whatever the layout: x = the primary screen's width.
+    QTest::newRow("right, automatic") << with(screen("HDMI-1", {1280, 0, 1024, 768})) << QString()
+                                      << QPoint(1280, 0) << QPoint(0, 0);
+    QTest::newRow("left, automatic") << with(screen("HDMI-1", {-1024, 0, 1024, 768})) << QString()
+                                     << QPoint(1280, 0) << QPoint(0, 0);
+    QTest::newRow("right") << with(screen("HDMI-1", {1280, 0, 1024, 768})) << "HDMI-1"
+                           << QPoint(1280, 0) << QPoint(0, 0);
+    QTest::newRow("left") << with(screen("HDMI-1", {-1024, 0, 1024, 768})) << "HDMI-1"
+                          << QPoint(-1024, 0) << QPoint(0, 0);
+    QTest::newRow("below") << with(screen("HDMI-1", {0, 1024, 1024, 768})) << "HDMI-1"
+                           << QPoint(0, 1024) << QPoint(0, 0);
+    QTest::newRow("right, 256 px lower") << with(screen("HDMI-1", {1280, 256, 1024, 768}))
+                                         << "HDMI-1" << QPoint(1280, 256) << QPoint(0, 0);
+    QTest::newRow("PAL TV-out") << with(screen("TV-1", {1280, 0, 720, 576})) << "TV-1"
+                                << QPoint(1280, 0) << QPoint(0, 0);
+    // Qt scaling the primary screen by 2 halves its logical width.
+    QTest::newRow("primary scaled by 2")
+        << QList<ScreenInfo>{screen("DP-1", {0, 0, 640, 512}, true),
+                             screen("HDMI-1", {640, 0, 1024, 768})}
+        << "HDMI-1" << QPoint(640, 0) << QPoint(0, 0);
+    QTest::newRow("primary not at the origin")
+        << QList<ScreenInfo>{screen("HDMI-1", {0, 0, 1024, 768}),
+                             screen("DP-1", {1024, 0, 1280, 1024}, true)}
+        << "HDMI-1" << QPoint(0, 0) << QPoint(1024, 0);
+    QTest::newRow("three screens")
+        << QList<ScreenInfo>{screen("DP-2", {-1920, 0, 1920, 1080}), primary,
+                             screen("HDMI-1", {1280, 0, 1024, 768})}
+        << "HDMI-1" << QPoint(1280, 0) << QPoint(0, 0);
+    QTest::newRow("chosen screen unplugged") << with(screen("HDMI-1", {1280, 0, 1024, 768}))
+                                             << "HDMI-2" << QPoint(0, 0) << QPoint(0, 0);
+    QTest::newRow("no screen at all") << QList<ScreenInfo>() << "HDMI-1" << QPoint(0, 0)
+                                      << QPoint(0, 0);
+}
+
+void PatternTest::placement_followsTheChosenOutputScreen() {
+    QFETCH(QList<ScreenInfo>, screens);
+    QFETCH(QString, chosen);
+    QFETCH(QPoint, output);
+    QFETCH(QPoint, operatorSide);
+    QCOMPARE(patternPlace(screens, chosen, true), output);
+    QCOMPARE(patternPlace(screens, chosen, false), operatorSide);
 }
 
 QTEST_MAIN(PatternTest)
