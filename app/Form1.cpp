@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "about/Frm_info.h"
+#include "app/Preview.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
@@ -65,6 +66,10 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     mnu_uitgang->setObjectName(QStringLiteral("mnu_uitgang"));
     connect(mnu_uitgang, &QMenu::aboutToShow, this, &Form1::fillOutputMenu);
     fillOutputMenu();
+    mnu_voorbeeld = bestand->addAction(tr("&Voorbeeld"));
+    mnu_voorbeeld->setObjectName(QStringLiteral("mnu_voorbeeld"));
+    connect(mnu_voorbeeld, &QAction::triggered, this,
+            [this] { m_windows.preview().showInFront(); });
     bestand->addSeparator();
     mnu_afsluiten = bestand->addAction(tr("&Afsluiten"));
     mnu_afsluiten->setObjectName(QStringLiteral("mnu_afsluiten"));
@@ -224,11 +229,23 @@ void Form1::Text5_Change() {
 }
 
 void Form1::Command1_Click() {
+    m_pattern2InFront = false;
     m_windows.display().showInFront();
 }
 
 void Form1::Command2_Click() {
+    m_pattern2InFront = true;
     m_windows.pattern2().showInFront();
+}
+
+QWidget* Form1::patternOnAir() const {
+    QWidget* one = m_windows.loadedDisplay();
+    QWidget* two = m_windows.loadedPattern2();
+    const bool oneShown = one && one->isVisible();
+    const bool twoShown = two && two->isVisible();
+    if (oneShown && twoShown)
+        return m_pattern2InFront ? two : one;
+    return oneShown ? one : twoShown ? two : nullptr;
 }
 
 void Form1::Command3_Click() {

@@ -56,12 +56,15 @@ public:
     void placePatterns();
     // The Uitgang menu's choice: a screen's name, or empty for automatic. Stored at once.
     void chooseOutputScreen(const QString& name);
+    // The pattern window on air, the one in front when both are shown; nothing when none is.
+    QWidget* patternOnAir() const;
 
     QMenuBar* menuBar;
     QAction* mnu_afsluiten;
     QAction* mnu_TT;
     QAction* mnu_Info;
     QMenu* mnu_uitgang;
+    QAction* mnu_voorbeeld;
     QWidget* client;
     QPushButton* Command1;
     QPushButton* Command2;
@@ -98,6 +101,7 @@ private:
     const Platform& m_platform;
     bool m_restoringFields = false;
     QString m_outputScreen; // "output_screen": empty for automatic
+    bool m_pattern2InFront = false;
 };
 
 } // namespace kalvora

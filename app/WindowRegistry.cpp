@@ -2,6 +2,7 @@
 
 #include "about/Frm_info.h"
 #include "app/Form1.h"
+#include "app/Preview.h"
 #include "pattern/Display.h"
 #include "ticker/Fonts.h"
 #include "ticker/Frm_Tickertape.h"
@@ -17,6 +18,7 @@ WindowRegistry::WindowRegistry(Platform platform, std::function<void()> onLastWi
 WindowRegistry::~WindowRegistry() {
     // Windows still loaded when the registry goes (a test ending) go with it, silently.
     m_onLastWindowGone = {};
+    delete m_preview;
     delete m_about;
     delete m_fonts;
     delete m_tickerDialog;
@@ -26,7 +28,8 @@ WindowRegistry::~WindowRegistry() {
 }
 
 bool WindowRegistry::anyWindowLoaded() const {
-    return m_form1 || m_display || m_display2 || m_tickerDialog || m_fonts || m_about;
+    return m_form1 || m_display || m_display2 || m_tickerDialog || m_fonts || m_about ||
+           m_preview;
 }
 
 template <typename Window> void WindowRegistry::track(Window*& slot, Window* window) {
@@ -47,6 +50,9 @@ Form1& WindowRegistry::form1() {
         // A window loaded but never shown (the ticker dialog, loaded unseen to take a picked
         // font) would keep the program running with nothing on the screen to end it.
         connect(m_form1, &LoadedWindow::unloaded, this, [this] {
+            // The preview shows what the panel puts on air: it goes with the panel.
+            if (m_preview)
+                m_preview->unload();
             for (LoadedWindow* window : {static_cast<LoadedWindow*>(m_tickerDialog),
                                          static_cast<LoadedWindow*>(m_fonts),
                                          static_cast<LoadedWindow*>(m_about)})
@@ -110,6 +116,14 @@ Fonts& WindowRegistry::fonts() {
         m_fonts->Form_Load();
     }
     return *m_fonts;
+}
+
+Preview& WindowRegistry::preview() {
+    if (!m_preview)
+        track(m_preview, new Preview(*m_platform.store, [this]() -> QWidget* {
+                  return m_form1 ? m_form1->patternOnAir() : nullptr;
+              }));
+    return *m_preview;
 }
 
 Frm_info& WindowRegistry::about() {

@@ -14,6 +14,7 @@ class Frm_Tickertape;
 class Fonts;
 class Frm_info;
 class LoadedWindow;
+class Preview;
 
 // Owns every window of the program. A window is created, hidden, on its first touch (which
 // runs its Form_Load), and forgotten when it unloads; the windows reach each other only through
@@ -33,6 +34,7 @@ public:
     Frm_Tickertape& tickerDialog();
     Fonts& fonts();
     Frm_info& about();
+    Preview& preview();
 
     // The window if it is loaded, without creating it.
     Form1* loadedForm1() const { return m_form1; }
@@ -41,6 +43,7 @@ public:
     Frm_Tickertape* loadedTickerDialog() const { return m_tickerDialog; }
     Fonts* loadedFonts() const { return m_fonts; }
     Frm_info* loadedAbout() const { return m_about; }
+    Preview* loadedPreview() const { return m_preview; }
 
     bool anyWindowLoaded() const;
 
@@ -55,6 +58,7 @@ private:
     Frm_Tickertape* m_tickerDialog = nullptr;
     Fonts* m_fonts = nullptr;
     Frm_info* m_about = nullptr;
+    Preview* m_preview = nullptr;
 };
 
 } // namespace kalvora

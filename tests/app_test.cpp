@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "app/Form1.h"
+#include "app/Preview.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
@@ -24,6 +25,7 @@ using kalvora::WindowRegistry;
 class AppTest : public QObject {
     Q_OBJECT
 private slots:
+    void preview_showsWhatIsOnAir_andComesBackWhereItWas();
     void uitgang_choosesTheOutputScreen_andFollowsScreensThatComeAndGo();
     void tickerFolder_neverASystemFolder_evenForRoot_data();
     void tickerFolder_neverASystemFolder_evenForRoot();
@@ -373,6 +375,56 @@ void AppTest::uitgang_choosesTheOutputScreen_andFollowsScreensThatComeAndGo() {
     t.screens.reset(); // the offscreen screens: "Transmitter" right of the primary
     again.panel.placePatterns();
     QCOMPARE(again.pattern1().pos(), QPoint(1280, 0));
+}
+
+namespace {
+
+// How far apart two pictures of the same size are: the mean difference of their grey levels.
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            sum += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    return sum / (a.width() * a.height());
+}
+
+} // namespace
+
+void AppTest::preview_showsWhatIsOnAir_andComesBackWhereItWas() {
+    TestPlatform t;
+    {
+        Program p(t);
+        p.panel.mnu_voorbeeld->trigger();
+        kalvora::Preview* preview = p.windows.loadedPreview();
+        QVERIFY(preview && QTest::qWaitForWindowExposed(preview));
+        preview->setGeometry(100, 120, 404, 304);
+        const auto shown = [&] { return preview->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+        const auto scaled = [](QWidget& pattern) {
+            return pattern.grab().toImage().convertToFormat(QImage::Format_RGB32).scaled(
+                404, 304, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        };
+        // Nothing on air: black, with words in the middle.
+        QImage picture = shown();
+        QCOMPARE(picture.pixel(10, 10), qRgb(0, 0, 0));
+        bool words = false;
+        for (int x = 100; x < 300; ++x)
+            words = words || qGray(picture.pixel(x, 152)) > 128 || qGray(picture.pixel(x, 150)) > 128;
+        QVERIFY(words);
+        // Each pattern as it goes on air, the one in front when both are.
+        QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+        const double one = meanDifference(shown(), scaled(p.pattern1()));
+        QVERIFY2(one < 8, qPrintable(QString::number(one)));
+        QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
+        const double two = meanDifference(shown(), scaled(p.pattern2()));
+        QVERIFY2(two < 8, qPrintable(QString::number(two)));
+        QVERIFY(meanDifference(shown(), scaled(p.pattern1())) > 20);
+        p.panel.mnu_afsluiten->trigger();
+        QVERIFY(!p.windows.loadedPreview());
+    }
+    QCOMPARE(t.storedValue(QStringLiteral("preview_geometry")), QStringLiteral("100,120,404,304"));
+    Program again(t);
+    again.panel.mnu_voorbeeld->trigger();
+    QCOMPARE(again.windows.loadedPreview()->geometry(), QRect(100, 120, 404, 304));
 }
 
 QTEST_MAIN(AppTest)

@@ -1,0 +1,98 @@
+#include "app/Preview.h"
+
+#include "settings/SettingsStore.h"
+
+#include <QPainter>
+#include <QScreen>
+
+namespace kalvora {
+
+namespace {
+
+constexpr QSize PatternSize(808, 608);
+
+// "x,y,width,height", or an empty rectangle for a text that is not one.
+QRect geometryFrom(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return QRect();
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok)
+            return QRect();
+    }
+    return QRect(values[0], values[1], values[2], values[3]);
+}
+
+} // namespace
+
+Preview::Preview(SettingsStore& store, std::function<QWidget*()> onAir)
+    : LoadedWindow(Qt::Window), m_store(store), m_onAir(std::move(onAir)) {
+    setObjectName(QStringLiteral("Preview"));
+    setWindowTitle(tr("Voorbeeld"));
+    setMinimumSize(PatternSize / 8);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    closeOnEscape();
+
+    const QRect stored = geometryFrom(m_store.ReadSetting(QString::fromLatin1(GeometryKey), QString()));
+    // A place on a screen that is no longer there is not used.
+    if (stored.isValid() && screen() && screen()->virtualGeometry().intersects(stored))
+        setGeometry(stored);
+    else
+        resize(PatternSize / 3);
+
+    m_refresh.setInterval(RefreshMs);
+    connect(&m_refresh, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    m_refresh.start();
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(500);
+    connect(&m_settle, &QTimer::timeout, this, &Preview::storeGeometry);
+}
+
+void Preview::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    QWidget* pattern = m_onAir();
+    if (!pattern) {
+        painter.setPen(Qt::white);
+        painter.drawText(rect(), Qt::AlignCenter, tr("nothing on air"));
+        return;
+    }
+    // The whole pattern, as large as fits, its shape kept, drawn straight from the window at
+    // this size: no full-size copy is made.
+    const QSize shown = PatternSize.scaled(size(), Qt::KeepAspectRatio);
+    painter.translate((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0);
+    painter.scale(double(shown.width()) / PatternSize.width(),
+                  double(shown.height()) / PatternSize.height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    pattern->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+}
+
+void Preview::moveEvent(QMoveEvent* event) {
+    LoadedWindow::moveEvent(event);
+    m_settle.start();
+}
+
+void Preview::resizeEvent(QResizeEvent* event) {
+    LoadedWindow::resizeEvent(event);
+    m_settle.start();
+}
+
+void Preview::Form_Unload() {
+    m_refresh.stop();
+    storeGeometry();
+}
+
+void Preview::storeGeometry() {
+    m_settle.stop();
+    const QRect place = geometry();
+    m_store.WriteSetting(QString::fromLatin1(GeometryKey), QStringLiteral("%1,%2,%3,%4")
+                                                              .arg(place.x())
+                                                              .arg(place.y())
+                                                              .arg(place.width())
+                                                              .arg(place.height()));
+}
+
+} // namespace kalvora
