@@ -293,6 +293,11 @@ void Form1::fillOutputMenu() {
     mnu_uitgang->addSeparator();
     bool chosenConnected = m_outputScreen.isEmpty();
     for (const ScreenInfo& screen : m_platform.screens()) {
+        // A screen without a name cannot be told apart at the next start: shown, not offered.
+        if (screen.name.isEmpty()) {
+            mnu_uitgang->addAction(screenCaption(screen))->setEnabled(false);
+            continue;
+        }
         offer(screenCaption(screen), screen.name);
         chosenConnected = chosenConnected || screen.name == m_outputScreen;
     }

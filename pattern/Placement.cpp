@@ -24,7 +24,7 @@ QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, boo
 }
 
 QString screenCaption(const ScreenInfo& screen) {
-    QString caption = screen.name;
+    QString caption = screen.name.isEmpty() ? QStringLiteral("?") : screen.name;
     if (!screen.model.isEmpty())
         caption += QStringLiteral(" (%1)").arg(screen.model);
     return caption + QStringLiteral(", %1 x %2")

@@ -4,4 +4,4 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/build.sh"
 mkdir -p "$here/../docs/screenshots"
-QT_QPA_PLATFORM=offscreen "$here/../build/tools/screenshots" "$here/../docs/screenshots"
+QT_QPA_PLATFORM="offscreen:configfile=$here/../tests/two-screens.json" "$here/../build/tools/screenshots" "$here/../docs/screenshots"

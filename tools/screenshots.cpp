@@ -4,6 +4,7 @@
 
 #include "about/Frm_info.h"
 #include "app/Form1.h"
+#include "app/Preview.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Display.h"
 #include "platform/LoadedWindow.h"
@@ -13,6 +14,7 @@
 #include "ticker/TickerFile.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -75,6 +77,14 @@ int main(int argc, char** argv) {
 
     bool ok = save(panel, out, QStringLiteral("control-panel.png"));
     ok = save(windows.display(), out, QStringLiteral("pattern1.png")) && ok;
+    Preview& preview = windows.preview();
+    preview.show();
+    settle(300);
+    ok = save(preview, out, QStringLiteral("preview.png")) && ok;
+    panel.mnu_uitgang->popup(panel.mapToGlobal(QPoint(0, 0)));
+    settle(100);
+    ok = save(*panel.mnu_uitgang, out, QStringLiteral("output-menu.png")) && ok;
+    panel.mnu_uitgang->hide();
     panel.Command2_Click();
     settle(100);
     ok = save(windows.pattern2(), out, QStringLiteral("pattern2.png")) && ok;
