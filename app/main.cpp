@@ -47,7 +47,10 @@ int writeSnapshot(WindowRegistry& windows, const Options& options) {
                      qPrintable(options.snapshotFile));
         return 2;
     }
-    const QImage picture = chosenPattern(windows, options).grab().toImage();
+    // Rendered at one pixel per pixel: 808 x 608 whatever scaling Qt applies to the screen.
+    QWidget& pattern = chosenPattern(windows, options);
+    QImage picture(pattern.size(), QImage::Format_RGB32);
+    pattern.render(&picture);
     // Encoded whole before the file is touched, then put in place whole: an existing still
     // stays as it was when anything fails.
     QByteArray bytes;

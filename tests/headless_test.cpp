@@ -83,6 +83,10 @@ void HeadlessTest::snapshot_emptyStore_equalsTheWindow() {
     Installed kalvora;
     const QImage snapshot = kalvora.snapshot();
     QCOMPARE(snapshot.size(), QSize(808, 608));
+    // Still 808 x 608 when Qt scales everything by 2.
+    kalvora.environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    QCOMPARE(kalvora.snapshot().size(), QSize(808, 608));
+    kalvora.environment.remove(QStringLiteral("QT_SCALE_FACTOR"));
     TestPlatform t;
     Program p(t);
     QCOMPARE(snapshot, grabbed(p.pattern1()));
