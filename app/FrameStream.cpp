@@ -1,7 +1,8 @@
 #include "app/FrameStream.h"
 
+#include "pattern/FrameRenderer.h"
+
 #include <QSocketNotifier>
-#include <QWidget>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,10 +16,8 @@
 
 namespace kalvora {
 
-FrameStream::FrameStream(QWidget& pattern, int fps, int fd, QObject* parent)
-    : QObject(parent), m_pattern(pattern), m_fps(fps), m_fd(fd),
-      // RGB32 is B, G, R, 0xFF in memory on every little-endian machine: BGRA.
-      m_frame(pattern.size(), QImage::Format_RGB32), m_pendingOffset(m_frame.sizeInBytes()) {
+FrameStream::FrameStream(FrameRenderer& renderer, int fps, int fd, QObject* parent)
+    : QObject(parent), m_renderer(renderer), m_fps(fps), m_fd(fd), m_pendingOffset(0) {
     m_schedule.setSingleShot(true);
     m_schedule.setTimerType(Qt::PreciseTimer);
     connect(&m_schedule, &QTimer::timeout, this, &FrameStream::frameDue);
@@ -59,19 +58,20 @@ void FrameStream::frameDue() {
     if (m_finished)
         return;
     scheduleNext();
-    if (m_pendingOffset < m_frame.sizeInBytes()) {
+    if (m_frame && m_pendingOffset < m_frame->sizeInBytes()) {
         ++m_dropped; // the last frame is still going out
         return;
     }
     // Nothing is rendered while a frame is pending, so it goes out straight from the image.
-    m_pattern.render(&m_frame);
+    // RGB32 is B, G, R, 0xFF in memory on every little-endian machine: BGRA.
+    m_frame = &m_renderer.frame();
     m_pendingOffset = 0;
     flush();
 }
 
 void FrameStream::flush() {
-    const char* bytes = reinterpret_cast<const char*>(m_frame.constBits());
-    const qsizetype size = m_frame.sizeInBytes();
+    const char* bytes = reinterpret_cast<const char*>(m_frame->constBits());
+    const qsizetype size = m_frame->sizeInBytes();
     while (m_pendingOffset < size) {
 #ifdef Q_OS_WIN
         const auto n = ::_write(m_fd, bytes + m_pendingOffset, unsigned(size - m_pendingOffset));

@@ -6,11 +6,12 @@
 #include <QTimer>
 
 class QSocketNotifier;
-class QWidget;
 
 namespace kalvora {
 
-// Streams a window's picture as raw frames (808 x 608 BGRA, one after the other) to a file
+class FrameRenderer;
+
+// Streams a pattern's frames as raw frames (808 x 608 BGRA, one after the other) to a file
 // descriptor, normally standard output piped into an encoder.
 //
 // Frames go out on a steady schedule. A reader that is slower than the schedule makes frames
@@ -19,7 +20,7 @@ namespace kalvora {
 class FrameStream : public QObject {
     Q_OBJECT
 public:
-    FrameStream(QWidget& pattern, int fps, int fd, QObject* parent = nullptr);
+    FrameStream(FrameRenderer& renderer, int fps, int fd, QObject* parent = nullptr);
     ~FrameStream() override;
 
     void start();
@@ -39,10 +40,11 @@ private:
     void finish(int error);
     void report();
 
-    QWidget& m_pattern;
+    FrameRenderer& m_renderer;
     const int m_fps;
     const int m_fd;
-    QImage m_frame;
+    // The frame going out; the renderer keeps it unchanged until it is asked for the next.
+    const QImage* m_frame = nullptr;
     // How much of m_frame has gone out; all of it when no frame is pending.
     qsizetype m_pendingOffset;
     QTimer m_schedule;

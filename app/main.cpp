@@ -5,6 +5,7 @@
 #include "pattern/Display.h"
 #include "platform/LoadedWindow.h"
 #include "files/SafeFile.h"
+#include "pattern/FrameRenderer.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -87,7 +88,9 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
     panel.Timer1_Timer();
     if (panel.ticker.Timer3.isActive())
         panel.ticker.Timer3_Timer();
-    FrameStream stream(chosenPattern(windows, options), options.fps, out);
+    const TickerStrip* strip = options.pattern == 1 ? windows.display().Picture1 : nullptr;
+    FrameRenderer renderer(chosenPattern(windows, options), strip);
+    FrameStream stream(renderer, options.fps, out);
     // Queued: a first frame that cannot go out ends the stream before the event loop runs.
     QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);

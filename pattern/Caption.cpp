@@ -29,6 +29,7 @@ Caption::Caption(const QString& name, QWidget* parent, const QRect& twips, const
 
 void Caption::setCaption(const QString& text) {
     setText(text);
+    emit captionChanged();
     if (m_sizing == Sizing::Fixed)
         return;
     const QRect before = geometry();

@@ -17,6 +17,10 @@ public:
 
     void setCaption(const QString& text);
 
+signals:
+    // The text (and with it the box) changed.
+    void captionChanged();
+
 private:
     Sizing m_sizing;
     // The designed centre, in pixels, kept exact: placing each new size from the last one

@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "pattern/FrameRenderer.h"
 #include "ticker/TickerStrip.h"
 
 #include <QLineEdit>
@@ -29,6 +30,7 @@ private slots:
     void enabledWithText_runsOnPattern1_andButtonToggles();
     void enabledWithoutFile_buttonNamesItsNextAction();
     void lees_enabledAgain_showsStripAndButtonWhateverTickerOn();
+    void frames_drawOnlyWhatChanged_andEqualTheWindow();
 };
 
 void PanelTickerTest::emptyStore_givesDefaultStrips_disabled() {
@@ -140,6 +142,45 @@ void PanelTickerTest::lees_enabledAgain_showsStripAndButtonWhateverTickerOn() {
     QVERIFY(!p.pattern1().Picture1->isHidden());
     QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
     QCOMPARE(p.pattern1().Picture1->backColor(), QColor(255, 0, 0));
+}
+
+// A frame put together from the cached picture and captions and the moving strip must be the
+// window's own pixels at every moment: after ticker steps, a clock tick, typing, the strip
+// switched off and on, and the strip moved by a saved position.
+void PanelTickerTest::frames_drawOnlyWhatChanged_andEqualTheWindow() {
+    TestPlatform t({{"tt_enabled", "1"}, {"tt_speed", "0"}, {"tt_regellengte", "0"}});
+    t.writeTickerFile("Frames from the cache");
+    Program p(t);
+    FrameRenderer renderer(p.pattern1(), p.pattern1().Picture1);
+    const auto whole = [&] {
+        QImage image(p.pattern1().size(), QImage::Format_RGB32);
+        p.pattern1().render(&image);
+        return image;
+    };
+    QCOMPARE(renderer.frame(), whole());
+    for (int step = 0; step < 60; ++step)
+        p.panel.ticker.Timer3_Timer();
+    QCOMPARE(renderer.frame(), whole());
+    QCOMPARE(renderer.redraws(), 1); // the steps drew no caption again
+
+    p.panel.Timer1_Timer();
+    QCOMPARE(renderer.frame(), whole());
+    p.panel.Text1->setText(QStringLiteral("PI6ATV/P"));
+    QCOMPARE(renderer.frame(), whole());
+    QTest::mouseClick(p.panel.Command4, Qt::LeftButton); // strip off
+    QCOMPARE(renderer.frame(), whole());
+    QTest::mouseClick(p.panel.Command4, Qt::LeftButton); // and on
+    QCOMPARE(renderer.frame(), whole());
+    t.store->WriteSetting(QStringLiteral("tt_position"), QStringLiteral("900"));
+    p.panel.Lees_TT_Settings();
+    p.panel.ticker.Timer3_Timer();
+    QCOMPARE(renderer.frame(), whole());
+    display2& two = p.pattern2();
+    FrameRenderer bars(two, nullptr);
+    p.panel.Text3->setText(QStringLiteral("PA3XYZ"));
+    QImage twoWhole(two.size(), QImage::Format_RGB32);
+    two.render(&twoWhole);
+    QCOMPARE(bars.frame(), twoWhole);
 }
 
 QTEST_MAIN(PanelTickerTest)

@@ -1,0 +1,53 @@
+#include "pattern/FrameRenderer.h"
+
+#include "pattern/Caption.h"
+#include "ticker/TickerStrip.h"
+
+#include <QPainter>
+#include <cstring>
+
+namespace kalvora {
+
+FrameRenderer::FrameRenderer(QWidget& pattern, const TickerStrip* strip, QObject* parent)
+    : QObject(parent), m_pattern(pattern), m_strip(strip) {
+    for (Caption* caption : pattern.findChildren<Caption*>())
+        connect(caption, &Caption::captionChanged, this, [this] { m_stillValid = false; });
+}
+
+const QImage& FrameRenderer::frame() {
+    const QRect stripPlace = m_strip ? m_strip->geometry() : QRect();
+    const bool stripShown = m_strip && m_strip->isVisibleTo(&m_pattern);
+    if (!m_stillValid || m_still.size() != m_pattern.size() || stripPlace != m_stripPlace ||
+        stripShown != m_stripShown) {
+        m_still = QImage(m_pattern.size(), QImage::Format_RGB32);
+        m_pattern.render(&m_still);
+        m_stillValid = true;
+        m_stripPlace = stripPlace;
+        m_stripShown = stripShown;
+        ++m_redraws;
+    }
+    if (m_frame.size() != m_still.size())
+        m_frame = QImage(m_still.size(), QImage::Format_RGB32);
+    std::memcpy(m_frame.bits(), m_still.constBits(), size_t(m_still.sizeInBytes()));
+    if (stripShown) {
+        // The strip paints nothing but its image, and nothing lies on top of it.
+        const QRect shown = stripPlace.intersected(m_frame.rect());
+        const QImage& content = m_strip->image();
+        for (int y = shown.top(); y <= shown.bottom(); ++y) {
+            const int row = y - stripPlace.top();
+            if (row >= content.height())
+                break;
+            const int columns =
+                std::min(shown.width(), content.width() - (shown.left() - stripPlace.left()));
+            if (columns <= 0)
+                break;
+            std::memcpy(reinterpret_cast<QRgb*>(m_frame.scanLine(y)) + shown.left(),
+                        reinterpret_cast<const QRgb*>(content.constScanLine(row)) +
+                            (shown.left() - stripPlace.left()),
+                        size_t(columns) * sizeof(QRgb));
+        }
+    }
+    return m_frame;
+}
+
+} // namespace kalvora

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QRect>
+
+namespace kalvora {
+
+class TickerStrip;
+
+// Renders a test pattern window into frames of its size, drawing only what changed: the
+// picture and captions are kept as one image until a caption changes or the ticker strip moves,
+// shows or hides; the strip, which moves at every step, is copied in on top of it. The frames
+// are the window's own pixels, as QWidget::render gives them.
+class FrameRenderer : public QObject {
+    Q_OBJECT
+public:
+    // `strip` is the pattern's ticker strip (on top of everything else), or nothing.
+    FrameRenderer(QWidget& pattern, const TickerStrip* strip, QObject* parent = nullptr);
+
+    // The current frame; valid until the next call.
+    const QImage& frame();
+    // How often the picture and captions were drawn again, for tests and benchmarks.
+    int redraws() const { return m_redraws; }
+
+private:
+    QWidget& m_pattern;
+    const TickerStrip* m_strip;
+    QImage m_still;  // everything but the strip's moving content
+    QImage m_frame;
+    bool m_stillValid = false;
+    QRect m_stripPlace;
+    bool m_stripShown = false;
+    int m_redraws = 0;
+};
+
+} // namespace kalvora
