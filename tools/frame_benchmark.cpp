@@ -1,11 +1,13 @@
-// What one streamed frame costs: rendering test pattern 1 (picture, captions, ticker strip) into
-// an 808 x 608 image as `--frames` does, beside the floor of copying a finished frame.
+// What one streamed frame costs: test pattern 1 rendered whole (picture, captions, ticker strip),
+// and put together as `--frames` does it (the cached picture and captions, the strip copied in),
+// beside the floor of copying a finished frame. A ticker step is measured by ticker_benchmark.
 //
 //   QT_QPA_PLATFORM=offscreen frame_benchmark
 
 #include "app/Form1.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Display.h"
+#include "pattern/FrameRenderer.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -41,6 +43,16 @@ void RenderPattern1(benchmark::State& state) {
     }
 }
 BENCHMARK(RenderPattern1)->Unit(benchmark::kMicrosecond);
+
+void StreamedFramePattern1(benchmark::State& state) {
+    Program program;
+    kalvora::Display& pattern = program.windows->display();
+    FrameRenderer renderer(pattern, pattern.Picture1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(renderer.frame().constBits());
+    }
+}
+BENCHMARK(StreamedFramePattern1)->Unit(benchmark::kMicrosecond);
 
 void CopyFinishedFrame(benchmark::State& state) {
     QImage from(808, 608, QImage::Format_RGB32);
