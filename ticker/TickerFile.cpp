@@ -73,7 +73,7 @@ bool isUtf8WithoutMark(const QByteArray& bytes) {
     if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; }))
         return false;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes);
+    const QString decoded = decoder.decode(bytes); // decoding is what finds an invalid byte
     return !decoder.hasError();
 }
 
