@@ -106,8 +106,7 @@ Fonts& WindowRegistry::fonts() {
         // A pick after the dialog has gone loads it again, unseen, to take the name.
         connect(m_fonts, &Fonts::fontPicked, this, [this](const QString& name) {
             Frm_Tickertape& dialog = tickerDialog();
-            dialog.tt_font->setText(name);
-            dialog.tt_font->home(false); // the start of a long name, not its end
+            dialog.takePickedFont(name);
             // With the control panel gone nobody could show it again, and an unseen window
             // would keep the program running for ever: show it.
             if (!m_form1)

@@ -34,10 +34,13 @@ int openNew(const QString& path) {
 int closeFile(int fd) {
     return ::_close(fd);
 }
-bool renameOver(const QString& from, const QString& to) {
-    return ::MoveFileExW(reinterpret_cast<const wchar_t*>(from.utf16()),
-                         reinterpret_cast<const wchar_t*>(to.utf16()),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+// Empty when the file was renamed, otherwise why not.
+QString renameOver(const QString& from, const QString& to) {
+    if (::MoveFileExW(reinterpret_cast<const wchar_t*>(from.utf16()),
+                      reinterpret_cast<const wchar_t*>(to.utf16()),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return QString();
+    return qt_error_string(int(::GetLastError()));
 }
 #else
 int openNew(const QString& path) {
@@ -47,8 +50,11 @@ int openNew(const QString& path) {
 int closeFile(int fd) {
     return ::close(fd);
 }
-bool renameOver(const QString& from, const QString& to) {
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+// Empty when the file was renamed, otherwise why not.
+QString renameOver(const QString& from, const QString& to) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return QString();
+    return systemError(errno);
 }
 // The rename itself is only durable once the folder is synced. A file system that cannot sync
 // a folder still has the new file in place, so this is best effort.
@@ -147,8 +153,8 @@ Result replace(const QString& path, const QByteArray& bytes, const Io& io) {
     }
     if (written.ok) {
         takePermissions(target, temporary);
-        if (!renameOver(temporary, target))
-            written = Result::failure(systemError(errno));
+        if (const QString refused = renameOver(temporary, target); !refused.isEmpty())
+            written = Result::failure(refused);
     }
     if (!written.ok) {
         QFile::remove(temporary);

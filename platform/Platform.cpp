@@ -53,9 +53,10 @@ QList<ScreenInfo> Platform::qtScreens() {
 QString Platform::tickerFolderFor(const QString& programFolder, const QString& userDataFolder) {
     // An installed program's folder belongs to the system, never to one operator's text, even
     // where the operator may write there (as root may).
-    static const QStringList systemFolders = {QStringLiteral("/usr/"), QStringLiteral("/opt/"),
-                                              QStringLiteral("/bin/"), QStringLiteral("/sbin/"),
-                                              QStringLiteral("/lib"), QStringLiteral("/snap/")};
+    static const QStringList systemFolders = {
+        QStringLiteral("/usr/"),   QStringLiteral("/opt/"),   QStringLiteral("/bin/"),
+        QStringLiteral("/sbin/"),  QStringLiteral("/lib/"),   QStringLiteral("/lib32/"),
+        QStringLiteral("/lib64/"), QStringLiteral("/snap/")};
     const QString folder = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath()) +
                            QLatin1Char('/');
     const bool systemFolder =

@@ -213,9 +213,16 @@ void Frm_Tickertape::setControlValue(const TickerKey& key, const QString& value)
         if (const auto colour = storedColor(value))
             setSwatchColor(swatchFor(key), *colour);
         break;
-    default:
-        findChild<QLineEdit*>(key.key())->setText(value);
+    default: {
+        QLineEdit* field = findChild<QLineEdit*>(key.key());
+        field->setText(value);
+        field->home(false); // the start of a long value, not its end
     }
+    }
+}
+
+void Frm_Tickertape::takePickedFont(const QString& name) {
+    setControlValue(TickerKeys::Font, name);
 }
 
 QWidget* Frm_Tickertape::swatchFor(const TickerKey& key) const {

@@ -29,6 +29,8 @@ public:
     void Command3_Click(); // letter colour
     void Command4_Click(); // font picker
     void tt_enabled_Click();
+    // The font picker's choice, into the font field.
+    void takePickedFont(const QString& name);
 
     QLabel* Label2;
     QCheckBox* tt_enabled;
