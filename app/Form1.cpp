@@ -76,9 +76,8 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     mnu_afsluiten->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     // F10 opens the menu bar, as on Windows.
     auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
-    connect(menuKey, &QShortcut::activated, this, [this, bestand] {
-        menuBar->setActiveAction(bestand->menuAction());
-    });
+    connect(menuKey, &QShortcut::activated, this,
+            [this, bestand] { menuBar->setActiveAction(bestand->menuAction()); });
     mnu_TT = menuBar->addAction(tr("&TickerTape"));
     mnu_TT->setObjectName(QStringLiteral("mnu_TT"));
     mnu_Info = menuBar->addAction(tr("&Info"));
@@ -97,8 +96,10 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
                         twipsToPixels(ClientHeightTwips));
     setFixedSize(twipsToPixels(ClientWidthTwips), menuHeight + twipsToPixels(ClientHeightTwips));
 
-    Command1 = makeButton(client, QStringLiteral("Command1"), tr("Kalvora 1"), {120, 120, 1215, 375});
-    Command2 = makeButton(client, QStringLiteral("Command2"), tr("Kalvora 2"), {1440, 120, 1095, 375});
+    Command1 =
+        makeButton(client, QStringLiteral("Command1"), tr("Kalvora 1"), {120, 120, 1215, 375});
+    Command2 =
+        makeButton(client, QStringLiteral("Command2"), tr("Kalvora 2"), {1440, 120, 1095, 375});
     Text1 = makeField(client, QStringLiteral("Text1"), QStringLiteral("QQ0ABC"),
                       {240, 960, 1095, 375}, Colours::Yellow);
     Text3 = makeField(client, QStringLiteral("Text3"), QStringLiteral("QQ0ABC"),
@@ -109,9 +110,10 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
                       {1440, 1440, 1095, 375}, Colours::Yellow);
     Text5 = makeField(client, QStringLiteral("Text5"), QStringLiteral("AA00AA"),
                       {240, 1920, 1095, 375}, Colours::Yellow);
-    Command3 = makeButton(client, QStringLiteral("Command3"), tr("Scherm"), {1440, 1920, 1095, 375});
-    Command4 =
-        makeButton(client, QStringLiteral("Command4"), tr("TickerTape aan"), {600, 2400, 1455, 375});
+    Command3 =
+        makeButton(client, QStringLiteral("Command3"), tr("Scherm"), {1440, 1920, 1095, 375});
+    Command4 = makeButton(client, QStringLiteral("Command4"), tr("TickerTape aan"),
+                          {600, 2400, 1455, 375});
 
     Label2 = new QLabel(QStringLiteral("Label2"), client);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -122,9 +124,8 @@ Form1::Form1(WindowRegistry& windows, const Platform& platform)
     Picture2 = new OffscreenStripView(offscreenStrip, client);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(twipsRect(0, 4680, 12040, 495));
-    Text6 =
-        makeField(client, QStringLiteral("Text6"), QStringLiteral("Text6"), {2040, 5280, 1335, 735},
-                  Colours::Yellow);
+    Text6 = makeField(client, QStringLiteral("Text6"), QStringLiteral("Text6"),
+                      {2040, 5280, 1335, 735}, Colours::Yellow);
     Text6->setFocusPolicy(Qt::NoFocus);
 
     QWidget::setTabOrder(Command1, Command2);
@@ -185,6 +186,7 @@ void Form1::Form_Load() {
     pattern1.Label2->setCaption(Text2->text());
     pattern2.Label2->setCaption(Text4->text());
     m_outputScreen = store.ReadSetting(QStringLiteral("output_screen"), QString());
+    m_outputScale = outputScaleFrom(store.ReadSetting(QStringLiteral("output_scale"), QString()));
     ScreenSide = QStringLiteral("left");
     Wissel_Scherm();
     // A screen plugged in or out: the patterns go where the rule now says, after Qt has
@@ -238,9 +240,9 @@ void Form1::Command2_Click() {
     m_windows.pattern2().showInFront();
 }
 
-QWidget* Form1::patternOnAir() const {
-    QWidget* one = m_windows.loadedDisplay();
-    QWidget* two = m_windows.loadedPattern2();
+PatternWindow* Form1::patternOnAir() const {
+    PatternWindow* one = m_windows.loadedDisplay();
+    PatternWindow* two = m_windows.loadedPattern2();
     const bool oneShown = one && one->isVisible();
     const bool twoShown = two && two->isVisible();
     if (oneShown && twoShown)
@@ -261,21 +263,30 @@ void Form1::mnu_Info_Click() {
 }
 
 void Form1::Wissel_Scherm() {
-    ScreenSide = ScreenSide == QLatin1String("left") ? QStringLiteral("right")
-                                                     : QStringLiteral("left");
+    ScreenSide =
+        ScreenSide == QLatin1String("left") ? QStringLiteral("right") : QStringLiteral("left");
     placePatterns();
 }
 
 void Form1::placePatterns() {
-    const QPoint place =
-        patternPlace(m_platform.screens(), m_outputScreen, ScreenSide == QLatin1String("right"));
-    m_windows.display().move(place);
-    m_windows.pattern2().move(place);
+    const QList<ScreenInfo> screens = m_platform.screens();
+    const bool onOutput = ScreenSide == QLatin1String("right");
+    const QPoint corner = patternPlace(screens, m_outputScreen, onOutput);
+    const OutputPlace place =
+        outputPlace(screens, corner, onOutput, m_outputScale, PatternWindow::designSize());
+    m_windows.display().setOutputPlace(place);
+    m_windows.pattern2().setOutputPlace(place);
 }
 
 void Form1::chooseOutputScreen(const QString& name) {
     m_outputScreen = name;
     m_platform.store->WriteSetting(QStringLiteral("output_screen"), name);
+    placePatterns();
+}
+
+void Form1::chooseOutputScale(OutputScale scale) {
+    m_outputScale = scale;
+    m_platform.store->WriteSetting(QStringLiteral("output_scale"), outputScaleText(scale));
     placePatterns();
 }
 
@@ -304,11 +315,26 @@ void Form1::fillOutputMenu() {
     // The operator's choice stays in the list while its screen is away.
     if (!chosenConnected)
         offer(tr("%1 (niet aangesloten)").arg(m_outputScreen), m_outputScreen);
+
+    mnu_uitgang->addSeparator();
+    auto* sizes = new QActionGroup(mnu_uitgang);
+    const std::pair<QString, OutputScale> scales[] = {
+        {tr("Beeld &1:1 (808 x 608)"), OutputScale::OneToOne},
+        {tr("Beeld &passend op het scherm"), OutputScale::Fit},
+        {tr("Beeld &schermvullend"), OutputScale::Fill}};
+    for (const auto& [caption, scale] : scales) {
+        QAction* choice = mnu_uitgang->addAction(caption);
+        choice->setCheckable(true);
+        choice->setChecked(scale == m_outputScale);
+        choice->setActionGroup(sizes);
+        connect(choice, &QAction::triggered, this,
+                [this, scale = scale] { chooseOutputScale(scale); });
+    }
 }
 
 void Form1::Lees_TT_Settings() {
     const bool enabled = ticker.Lees_TT_Settings(*m_platform.store, *m_windows.display().Picture1,
-                                                 m_windows.display().height());
+                                                 PatternWindow::designSize().height());
     Picture2->resize(offscreenStrip.size());
     Command4->setVisible(enabled);
 }

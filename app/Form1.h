@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pattern/Placement.h"
 #include "platform/LoadedWindow.h"
 #include "platform/Platform.h"
 #include "ticker/OffscreenStrip.h"
@@ -16,6 +17,7 @@ class QAction;
 class QMenu;
 
 namespace kalvora {
+class PatternWindow;
 class SecondTimer;
 class WindowRegistry;
 
@@ -57,7 +59,9 @@ public:
     // The Uitgang menu's choice: a screen's name, or empty for automatic. Stored at once.
     void chooseOutputScreen(const QString& name);
     // The pattern window on air, the one in front when both are shown; nothing when none is.
-    QWidget* patternOnAir() const;
+    PatternWindow* patternOnAir() const;
+    // The Uitgang menu's picture size on the output screen. Stored at once.
+    void chooseOutputScale(OutputScale scale);
 
     QMenuBar* menuBar;
     QAction* mnu_afsluiten;
@@ -101,6 +105,7 @@ private:
     const Platform& m_platform;
     bool m_restoringFields = false;
     QString m_outputScreen; // "output_screen": empty for automatic
+    OutputScale m_outputScale = OutputScale::OneToOne; // "output_scale"
     bool m_pattern2InFront = false;
 };
 

@@ -1,5 +1,7 @@
 #include "app/Preview.h"
 
+#include "pattern/FrameRenderer.h"
+#include "pattern/PatternWindow.h"
 #include "settings/SettingsStore.h"
 
 #include <QPainter>
@@ -8,8 +10,6 @@
 namespace kalvora {
 
 namespace {
-
-constexpr QSize PatternSize(808, 608);
 
 // "x,y,width,height", or an empty rectangle for a text that is not one.
 QRect geometryFrom(const QString& text) {
@@ -28,20 +28,21 @@ QRect geometryFrom(const QString& text) {
 
 } // namespace
 
-Preview::Preview(SettingsStore& store, std::function<QWidget*()> onAir)
+Preview::Preview(SettingsStore& store, std::function<PatternWindow*()> onAir)
     : LoadedWindow(Qt::Window), m_store(store), m_onAir(std::move(onAir)) {
     setObjectName(QStringLiteral("Preview"));
     setWindowTitle(tr("Voorbeeld"));
-    setMinimumSize(PatternSize / 8);
+    setMinimumSize(PatternWindow::designSize() / 8);
     setAttribute(Qt::WA_OpaquePaintEvent);
     closeOnEscape();
 
-    const QRect stored = geometryFrom(m_store.ReadSetting(QString::fromLatin1(GeometryKey), QString()));
+    const QRect stored =
+        geometryFrom(m_store.ReadSetting(QString::fromLatin1(GeometryKey), QString()));
     // A place on a screen that is no longer there is not used.
     if (stored.isValid() && screen() && screen()->virtualGeometry().intersects(stored))
         setGeometry(stored);
     else
-        resize(PatternSize / 3);
+        resize(PatternWindow::designSize() / 3);
 
     m_refresh.setInterval(RefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, qOverload<>(&QWidget::update));
@@ -54,20 +55,18 @@ Preview::Preview(SettingsStore& store, std::function<QWidget*()> onAir)
 void Preview::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    QWidget* pattern = m_onAir();
+    PatternWindow* pattern = m_onAir();
     if (!pattern) {
         painter.setPen(Qt::white);
         painter.drawText(rect(), Qt::AlignCenter, tr("nothing on air"));
         return;
     }
-    // The whole pattern, as large as fits, its shape kept, drawn straight from the window at
-    // this size: no full-size copy is made.
-    const QSize shown = PatternSize.scaled(size(), Qt::KeepAspectRatio);
-    painter.translate((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0);
-    painter.scale(double(shown.width()) / PatternSize.width(),
-                  double(shown.height()) / PatternSize.height());
+    // The whole pattern, as large as fits, its shape kept: the frame the output shows.
+    const QSize shown = PatternWindow::designSize().scaled(size(), Qt::KeepAspectRatio);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    pattern->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.drawImage(
+        QRect(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown),
+        pattern->frames().frame());
 }
 
 void Preview::moveEvent(QMoveEvent* event) {
@@ -89,10 +88,10 @@ void Preview::storeGeometry() {
     m_settle.stop();
     const QRect place = geometry();
     m_store.WriteSetting(QString::fromLatin1(GeometryKey), QStringLiteral("%1,%2,%3,%4")
-                                                              .arg(place.x())
-                                                              .arg(place.y())
-                                                              .arg(place.width())
-                                                              .arg(place.height()));
+                                                               .arg(place.x())
+                                                               .arg(place.y())
+                                                               .arg(place.width())
+                                                               .arg(place.height()));
 }
 
 } // namespace kalvora

@@ -7,6 +7,7 @@
 
 namespace kalvora {
 
+class PatternWindow;
 class SettingsStore;
 
 // "Voorbeeld": a small window on the operator's side that shows what is on air now, the
@@ -16,7 +17,7 @@ class Preview : public LoadedWindow {
     Q_OBJECT
 public:
     // `onAir` names the pattern window in front, or nothing.
-    Preview(SettingsStore& store, std::function<QWidget*()> onAir);
+    Preview(SettingsStore& store, std::function<PatternWindow*()> onAir);
 
     static constexpr auto GeometryKey = "preview_geometry";
     static constexpr int RefreshMs = 100;
@@ -31,7 +32,7 @@ private:
     void storeGeometry();
 
     SettingsStore& m_store;
-    std::function<QWidget*()> m_onAir;
+    std::function<PatternWindow*()> m_onAir;
     QTimer m_refresh;
     // Moving or sizing by hand gives many events; the place is stored once they stop.
     QTimer m_settle;

@@ -119,7 +119,7 @@ Fonts& WindowRegistry::fonts() {
 
 Preview& WindowRegistry::preview() {
     if (!m_preview)
-        track(m_preview, new Preview(*m_platform.store, [this]() -> QWidget* {
+        track(m_preview, new Preview(*m_platform.store, [this]() -> PatternWindow* {
                   return m_form1 ? m_form1->patternOnAir() : nullptr;
               }));
     return *m_preview;

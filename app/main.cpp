@@ -2,10 +2,10 @@
 #include "app/Form1.h"
 #include "app/FrameStream.h"
 #include "app/WindowRegistry.h"
-#include "pattern/Display.h"
-#include "platform/LoadedWindow.h"
 #include "files/SafeFile.h"
+#include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
+#include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -26,7 +26,7 @@ using namespace kalvora;
 
 namespace {
 
-QWidget& chosenPattern(WindowRegistry& windows, const Options& options) {
+PatternWindow& chosenPattern(WindowRegistry& windows, const Options& options) {
     if (options.pattern == 2)
         return windows.pattern2();
     return windows.display();
@@ -49,9 +49,7 @@ int writeSnapshot(WindowRegistry& windows, const Options& options) {
         return 2;
     }
     // Rendered at one pixel per pixel: 808 x 608 whatever scaling Qt applies to the screen.
-    QWidget& pattern = chosenPattern(windows, options);
-    QImage picture(pattern.size(), QImage::Format_RGB32);
-    pattern.render(&picture);
+    const QImage& picture = chosenPattern(windows, options).frames().frame();
     // Encoded whole before the file is touched, then put in place whole: an existing still
     // stays as it was when anything fails.
     QByteArray bytes;
@@ -88,9 +86,7 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
     panel.Timer1_Timer();
     if (panel.ticker.Timer3.isActive())
         panel.ticker.Timer3_Timer();
-    const TickerStrip* strip = options.pattern == 1 ? windows.display().Picture1 : nullptr;
-    FrameRenderer renderer(chosenPattern(windows, options), strip);
-    FrameStream stream(renderer, options.fps, out);
+    FrameStream stream(chosenPattern(windows, options).frames(), options.fps, out);
     // Queued: a first frame that cannot go out ends the stream before the event loop runs.
     QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);
@@ -120,8 +116,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(SettingsStore::Application));
     QApplication::setQuitOnLastWindowClosed(false);
     if (platformChosenHere && QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        std::fprintf(stderr, "kalvora: cannot open the display \"%s\". Start Kalvora from a "
-                             "desktop session, or see kalvora --help for output without one.\n",
+        std::fprintf(stderr,
+                     "kalvora: cannot open the display \"%s\". Start Kalvora from a "
+                     "desktop session, or see kalvora --help for output without one.\n",
                      qgetenv("DISPLAY").constData());
         return 1;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LoadedWindow.h"
+#include "pattern/PatternWindow.h"
 
 namespace kalvora {
 
@@ -9,8 +9,8 @@ class PictureBox;
 class TickerStrip;
 
 // Test pattern 1: picture, call sign, frequency/locator line, time, date and the ticker strip,
-// in a borderless 808 x 608 window meant for the transmitter's screen.
-class Display : public LoadedWindow {
+// in a borderless window meant for the transmitter's screen.
+class Display : public PatternWindow {
     Q_OBJECT
 public:
     Display();
@@ -30,14 +30,10 @@ public:
 
 signals:
     void loaded(int innerHeightTwips, int innerWidthTwips);
-
-protected:
-    // Re-created, it would carry placeholder captions on air: only the panel closes it.
-    bool unloadsOnlyByProgram() const override { return true; }
 };
 
 // Test pattern 2: colour bars with call sign and frequency.
-class display2 : public LoadedWindow {
+class display2 : public PatternWindow {
     Q_OBJECT
 public:
     display2();
@@ -45,9 +41,6 @@ public:
     PictureBox* Image1;
     Caption* Label1; // call sign
     Caption* Label2; // frequency
-
-protected:
-    bool unloadsOnlyByProgram() const override { return true; }
 };
 
 } // namespace kalvora

@@ -1,6 +1,7 @@
 #include "pattern/Placement.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kalvora {
 
@@ -12,14 +13,13 @@ QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, boo
             return QPoint(0, 0);
         return QPoint(primary->geometry.width(), 0);
     }
-    const QPoint primaryCorner = primary == screens.end() ? QPoint(0, 0)
-                                                          : primary->geometry.topLeft();
+    const QPoint primaryCorner =
+        primary == screens.end() ? QPoint(0, 0) : primary->geometry.topLeft();
     if (!onOutput)
         return primaryCorner;
-    const auto output = std::find_if(screens.begin(), screens.end(),
-                                     [&chosen](const ScreenInfo& screen) {
-                                         return screen.name == chosen;
-                                     });
+    const auto output =
+        std::find_if(screens.begin(), screens.end(),
+                     [&chosen](const ScreenInfo& screen) { return screen.name == chosen; });
     return output == screens.end() ? primaryCorner : output->geometry.topLeft();
 }
 
@@ -27,9 +27,69 @@ QString screenCaption(const ScreenInfo& screen) {
     QString caption = screen.name.isEmpty() ? QStringLiteral("?") : screen.name;
     if (!screen.model.isEmpty())
         caption += QStringLiteral(" (%1)").arg(screen.model);
-    return caption + QStringLiteral(", %1 x %2")
-                         .arg(screen.pixelSize.width())
-                         .arg(screen.pixelSize.height());
+    return caption +
+           QStringLiteral(", %1 x %2").arg(screen.pixelSize.width()).arg(screen.pixelSize.height());
+}
+
+} // namespace kalvora
+
+namespace kalvora {
+
+OutputScale outputScaleFrom(const QString& text) {
+    if (text == QLatin1String("fit"))
+        return OutputScale::Fit;
+    if (text == QLatin1String("fill"))
+        return OutputScale::Fill;
+    return OutputScale::OneToOne;
+}
+
+QString outputScaleText(OutputScale scale) {
+    switch (scale) {
+    case OutputScale::Fit:
+        return QStringLiteral("fit");
+    case OutputScale::Fill:
+        return QStringLiteral("fill");
+    case OutputScale::OneToOne:
+        break;
+    }
+    return QStringLiteral("1:1");
+}
+
+OutputPlace outputPlace(const QList<ScreenInfo>& screens, QPoint corner, bool onOutput,
+                        OutputScale scale, QSize design) {
+    const auto screen =
+        std::find_if(screens.begin(), screens.end(), [corner](const ScreenInfo& candidate) {
+            return candidate.geometry.contains(corner);
+        });
+    OutputPlace place;
+    place.devicePixelRatio =
+        screen == screens.end() || screen->devicePixelRatio <= 0 ? 1 : screen->devicePixelRatio;
+    const double ratio = place.devicePixelRatio;
+    if (!onOutput || screen == screens.end() || scale == OutputScale::OneToOne) {
+        // Whole Qt pixels that hold the pattern's device pixels; any part pixel left over
+        // stays black.
+        place.window = QRect(corner, QSize(int(std::ceil(design.width() / ratio - 1e-9)),
+                                           int(std::ceil(design.height() / ratio - 1e-9))));
+        place.picture = QRect(QPoint(0, 0), design);
+        return place;
+    }
+    place.window = screen->geometry;
+    const QSize device = screen->pixelSize.isValid()
+                             ? screen->pixelSize
+                             : (QSizeF(screen->geometry.size()) * ratio).toSize();
+    if (scale == OutputScale::Fill) {
+        place.picture = QRect(QPoint(0, 0), device);
+        return place;
+    }
+    // The largest size with the pattern's shape, rounded to whole device pixels, centred.
+    const double factor = std::min(double(device.width()) / design.width(),
+                                   double(device.height()) / design.height());
+    const QSize shown(std::min(device.width(), int(std::lround(design.width() * factor))),
+                      std::min(device.height(), int(std::lround(design.height() * factor))));
+    place.picture =
+        QRect(QPoint((device.width() - shown.width()) / 2, (device.height() - shown.height()) / 2),
+              shown);
+    return place;
 }
 
 } // namespace kalvora

@@ -22,3 +22,36 @@ QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, boo
 QString screenCaption(const ScreenInfo& screen);
 
 } // namespace kalvora
+
+namespace kalvora {
+
+// How large a pattern is on its output screen (the setting "output_scale").
+enum class OutputScale {
+    OneToOne, // "1:1": 808 x 608 device pixels at the top-left corner
+    Fit,      // "fit": as large as fits, its shape kept, centred, black around it
+    Fill,     // "fill": stretched over the whole screen (for screens with non-square pixels)
+};
+// Anything unknown is the default, 1:1.
+OutputScale outputScaleFrom(const QString& text);
+QString outputScaleText(OutputScale scale);
+
+// Where a pattern window goes and where its picture lies in it.
+struct OutputPlace {
+    QRect window;  // in Qt's coordinates of the desktop
+    QRect picture; // in device pixels, from the window's top-left corner
+    double devicePixelRatio = 1;
+    // The picture is exactly the pattern, pixel for pixel: the window can show it as it is.
+    bool isDirect(const QSize& design) const {
+        return devicePixelRatio == 1 && picture == QRect(QPoint(0, 0), design) &&
+               window.size() == design;
+    }
+};
+
+// The window for a pattern of `design` pixels whose corner is at `corner` (see patternPlace).
+// The output side is scaled as `scale` says to the screen the corner lies on; the operator's
+// side, and a corner on no screen, keep 1:1. 1:1 is always exact in device pixels, also on a
+// screen that Qt scales.
+OutputPlace outputPlace(const QList<ScreenInfo>& screens, QPoint corner, bool onOutput,
+                        OutputScale scale, QSize design);
+
+} // namespace kalvora

@@ -45,7 +45,7 @@ QList<ScreenInfo> Platform::qtScreens() {
         const QString model = (screen->manufacturer() + QLatin1Char(' ') + screen->model()).trimmed();
         screens.append({screen->name(), model, screen->geometry(),
                         (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize(),
-                        screen == primary});
+                        screen == primary, screen->devicePixelRatio()});
     }
     return screens;
 }

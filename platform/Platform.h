@@ -22,6 +22,7 @@ struct ScreenInfo {
     QRect geometry;   // in Qt's (logical) coordinates of the desktop
     QSize pixelSize;  // in device pixels
     bool primary = false;
+    double devicePixelRatio = 1; // device pixels per Qt pixel on this screen
 };
 
 // Everything the windows take from the platform. main.cpp fills it with the real pieces; a

@@ -119,7 +119,7 @@ void PatternTest::display_layout() {
     QCOMPARE(one.Label1->font().family(), QStringLiteral("Verdana"));
     QVERIFY(one.Label1->font().bold());
     // Stacking, bottom up: picture, captions, ticker strip.
-    const QObjectList children = one.children();
+    const QObjectList children = one.stage()->children();
     QCOMPARE(children.first()->objectName(), QStringLiteral("Image1"));
     QCOMPARE(children.last()->objectName(), QStringLiteral("Picture1"));
     display2 two;

@@ -15,6 +15,7 @@ void TickerStrip::setBackColor(const QColor& color) {
     fitImage();
     m_image.fill(color);
     update();
+    emit contentChanged();
 }
 
 void TickerStrip::resizeEvent(QResizeEvent*) {
@@ -47,6 +48,7 @@ void TickerStrip::showColumns(const OffscreenStrip& source, int sourceX) {
         std::fill(line + x, line + width, fill);
     }
     update();
+    emit contentChanged();
 }
 
 void TickerStrip::paintEvent(QPaintEvent*) {

@@ -21,9 +21,16 @@ public:
     QColor foreColor() const { return m_foreColor; }
 
     void showColumns(const OffscreenStrip& source, int sourceX) override;
-    void setStripVisible(bool visible) override { setVisible(visible); }
+    void setStripVisible(bool visible) override {
+        setVisible(visible);
+        emit contentChanged();
+    }
 
     const QImage& image() const { return m_image; }
+
+signals:
+    // The strip moved on, changed colour, or was shown or hidden.
+    void contentChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
