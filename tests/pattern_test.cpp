@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
+#include "pattern/FrameRenderer.h"
 #include "pattern/PatternClock.h"
 #include "pattern/PictureBox.h"
 #include "pattern/Placement.h"
@@ -12,10 +13,30 @@ using namespace kalvora;
 
 namespace {
 
-// Where a window pixel of pattern 1 comes from in the picture: the picture is stretched into
-// Image1 at (-8, 0), 815 x 608.
+// Where a window pixel of pattern 1 comes from in the picture: the picture is shown as it is in
+// Image1 at (-8, 0).
 QPoint pattern1Source(QPoint window) {
-    return QPoint(int((window.x() + 8) * 1280.0 / 815), int(window.y() * 960.0 / 608));
+    return window + QPoint(8, 0);
+}
+
+// A picture point of pattern 1 from its place on the 1280 x 960 sheet it was designed on.
+QPoint onPicture1(int x, int y) {
+    return QPoint(x * 815 / 1280, y * 608 / 960);
+}
+
+// The longest run of pixels in one row that alternate black, white, black, ... pixel by pixel.
+int longestOnePixelGrating(const QImage& picture) {
+    int longest = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb here = picture.pixel(x, y);
+            const bool extreme = here == qRgb(0, 0, 0) || here == qRgb(255, 255, 255);
+            run = !extreme ? 0 : run > 0 && picture.pixel(x - 1, y) != here ? run + 1 : 1;
+            longest = std::max(longest, run);
+        }
+    }
+    return longest;
 }
 
 bool isBlack(QRgb c) {
@@ -27,7 +48,7 @@ bool isBlack(QRgb c) {
 class PatternTest : public QObject {
     Q_OBJECT
 private slots:
-    void pictures_are1280x960With8BitPalette();
+    void pictures_areDrawnAtTheSizeTheyAreShown_finestGratingInWholePixels();
     void picture1_isBlackUnderEveryCaptionBox();
     void picture1_barsAndGreyScaleInOrder();
     void picture2_barsInOrder_andCaptionsOnGrid();
@@ -36,13 +57,22 @@ private slots:
     void placement_followsTheChosenOutputScreen();
 };
 
-void PatternTest::pictures_are1280x960With8BitPalette() {
-    for (const char* name : {":/pictures/pattern1.png", ":/pictures/pattern2.png"}) {
+void PatternTest::pictures_areDrawnAtTheSizeTheyAreShown_finestGratingInWholePixels() {
+    kalvora::Display one;
+    display2 two;
+    for (const auto& [name, box] : {std::pair{":/pictures/pattern1.png", one.Image1},
+                                    std::pair{":/pictures/pattern2.png", two.Image1}}) {
         const QImage picture(QString::fromLatin1(name));
-        QCOMPARE(picture.size(), QSize(1280, 960));
+        // Shown as drawn: nothing is resampled on the way to the screen.
+        QCOMPARE(picture.size(), box->size());
         QCOMPARE(picture.format(), QImage::Format_Indexed8);
         QVERIFY(picture.colorCount() <= 256);
     }
+    // On the screen, the finest grating of pattern 1 is one pixel black, one pixel white, across
+    // its whole width (a sixth of the circle).
+    const QImage shown = one.frames().frame();
+    QVERIFY2(longestOnePixelGrating(shown) >= 80,
+             qPrintable(QString::number(longestOnePixelGrating(shown))));
     const QImage small(QStringLiteral(":/pictures/pattern1-small.png"));
     QCOMPARE(small.size(), QSize(103, 77));
     QCOMPARE(small.format(), QImage::Format_Indexed8);
@@ -66,7 +96,7 @@ void PatternTest::picture1_isBlackUnderEveryCaptionBox() {
         }
     }
     // The centre cross is white, between date and time.
-    QCOMPARE(QColor(picture.pixel(640, 470)), QColor(Qt::white));
+    QCOMPARE(QColor(picture.pixel(onPicture1(640, 474))), QColor(Qt::white));
 }
 
 void PatternTest::picture1_barsAndGreyScaleInOrder() {
@@ -75,19 +105,19 @@ void PatternTest::picture1_barsAndGreyScaleInOrder() {
     const QList<QColor> expected = {QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
                                     QColor(191, 0, 191), QColor(191, 0, 0),   QColor(0, 0, 191)};
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(QColor(picture.pixel(200 + 880 * (2 * i + 1) / 12, 330)), expected[i]);
+        QCOMPARE(QColor(picture.pixel(onPicture1(200 + 880 * (2 * i + 1) / 12, 330))), expected[i]);
     // Grey scale rises from black to white.
     int previous = -1;
     for (int i = 0; i < 5; ++i) {
-        const int grey = qGray(picture.pixel(200 + 880 * (2 * i + 1) / 10, 660));
+        const int grey = qGray(picture.pixel(onPicture1(200 + 880 * (2 * i + 1) / 10, 660)));
         QVERIFY(grey > previous);
         previous = grey;
     }
     QCOMPARE(previous, 255);
     // The yellow band with its red block at the bottom of the circle.
-    QCOMPARE(qRed(picture.pixel(640, 860)), 224);
-    QCOMPARE(qBlue(picture.pixel(500, 860)), 0);
-    QVERIFY(qGreen(picture.pixel(500, 860)) > 200);
+    QCOMPARE(qRed(picture.pixel(onPicture1(640, 860))), 224);
+    QCOMPARE(qBlue(picture.pixel(onPicture1(500, 860))), 0);
+    QVERIFY(qGreen(picture.pixel(onPicture1(500, 860))) > 200);
 }
 
 void PatternTest::picture2_barsInOrder_andCaptionsOnGrid() {
@@ -96,17 +126,17 @@ void PatternTest::picture2_barsInOrder_andCaptionsOnGrid() {
         Qt::white,           QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
         QColor(191, 0, 191), QColor(191, 0, 0),   QColor(0, 0, 191),   Qt::black};
     for (int i = 0; i < 8; ++i)
-        QCOMPARE(QColor(picture.pixel(80 + 160 * i, 640)), bars[i]);
+        QCOMPARE(QColor(picture.pixel((80 + 160 * i) * 809 / 1280, 640 * 608 / 960)), bars[i]);
     int previous = -1;
     for (int i = 0; i < 7; ++i) {
-        const int grey = qGray(picture.pixel(1280 * (2 * i + 1) / 14, 260));
+        const int grey = qGray(picture.pixel(809 * (2 * i + 1) / 14, 260 * 608 / 960));
         QVERIFY(grey > previous);
         previous = grey;
     }
     // The call sign and frequency bars sit on the black grid at the left edge.
     display2 window;
     for (const QRect& box : {window.Label1->geometry(), window.Label2->geometry()}) {
-        const QPoint source(10, int(box.center().y() * 960.0 / 608));
+        const QPoint source(6, box.center().y());
         QVERIFY(isBlack(picture.pixel(source)));
     }
 }
@@ -171,10 +201,10 @@ void PatternTest::placement_followsTheChosenOutputScreen_data() {
         << QList<ScreenInfo>{screen("DP-2", {-1920, 0, 1920, 1080}), primary,
                              screen("HDMI-1", {1280, 0, 1024, 768})}
         << "HDMI-1" << QPoint(1280, 0) << QPoint(0, 0);
-    QTest::newRow("chosen screen unplugged") << with(screen("HDMI-1", {1280, 0, 1024, 768}))
-                                             << "HDMI-2" << QPoint(0, 0) << QPoint(0, 0);
-    QTest::newRow("no screen at all") << QList<ScreenInfo>() << "HDMI-1" << QPoint(0, 0)
-                                      << QPoint(0, 0);
+    QTest::newRow("chosen screen unplugged")
+        << with(screen("HDMI-1", {1280, 0, 1024, 768})) << "HDMI-2" << QPoint(0, 0) << QPoint(0, 0);
+    QTest::newRow("no screen at all")
+        << QList<ScreenInfo>() << "HDMI-1" << QPoint(0, 0) << QPoint(0, 0);
 }
 
 void PatternTest::placement_followsTheChosenOutputScreen() {

@@ -1,6 +1,7 @@
 // What one streamed frame costs: test pattern 1 rendered whole (picture, captions, ticker strip),
 // and put together as `--frames` does it (the cached picture and captions, the strip copied in),
-// beside the floor of copying a finished frame. A ticker step is measured by ticker_benchmark.
+// beside the floor of copying a finished frame, and a ticker step on an output that fits the
+// pattern to its screen. A ticker step alone is measured by ticker_benchmark.
 //
 //   QT_QPA_PLATFORM=offscreen frame_benchmark
 
@@ -9,9 +10,11 @@
 #include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
 #include "settings/SettingsStore.h"
+#include "ticker/TickerStrip.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstring>
@@ -35,7 +38,7 @@ struct Program {
 
 void RenderPattern1(benchmark::State& state) {
     Program program;
-    QWidget& pattern = program.windows->display();
+    QWidget& pattern = *program.windows->display().stage();
     QImage frame(pattern.size(), QImage::Format_RGB32);
     for (auto _ : state) {
         pattern.render(&frame);
@@ -46,13 +49,42 @@ BENCHMARK(RenderPattern1)->Unit(benchmark::kMicrosecond);
 
 void StreamedFramePattern1(benchmark::State& state) {
     Program program;
-    kalvora::Display& pattern = program.windows->display();
-    FrameRenderer renderer(pattern, pattern.Picture1);
+    FrameRenderer& renderer = program.windows->display().frames();
     for (auto _ : state) {
         benchmark::DoNotOptimize(renderer.frame().constBits());
     }
 }
 BENCHMARK(StreamedFramePattern1)->Unit(benchmark::kMicrosecond);
+
+// A ticker step on pattern 1 fitted to a 1920 x 1080 output: the step, the frame, and the
+// strip's part of the screen drawn again, filtered, as the window does it.
+void FittedOutputTickerStep(benchmark::State& state) {
+    Program program;
+    Form1& panel = program.windows->form1();
+    kalvora::Display& pattern = program.windows->display();
+    const QSize design = PatternWindow::designSize();
+    const QSize screen(1920, 1080);
+    const QSize shown = design.scaled(screen, Qt::KeepAspectRatio);
+    const QRectF picture(QPointF((screen.width() - shown.width()) / 2.0, 0), QSizeF(shown));
+    const double factor = picture.width() / design.width();
+    const QRect strip = pattern.Picture1->geometry();
+    const QRect changed = QRectF(picture.left() + strip.left() * factor, strip.top() * factor,
+                                 strip.width() * factor, strip.height() * factor)
+                              .toAlignedRect()
+                              .adjusted(-2, -2, 2, 2);
+    QImage output(screen, QImage::Format_RGB32);
+    panel.ticker.Timer3.stop();
+    for (auto _ : state) {
+        panel.ticker.Timer3_Timer();
+        QPainter painter(&output);
+        painter.setClipRect(changed);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(picture, pattern.frames().frame());
+        painter.end();
+        benchmark::DoNotOptimize(output.constBits());
+    }
+}
+BENCHMARK(FittedOutputTickerStep)->Unit(benchmark::kMicrosecond);
 
 void CopyFinishedFrame(benchmark::State& state) {
     QImage from(808, 608, QImage::Format_RGB32);
