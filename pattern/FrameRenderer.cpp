@@ -17,6 +17,7 @@ FrameRenderer::FrameRenderer(QWidget& pattern, const TickerStrip* strip, QObject
 const QImage& FrameRenderer::frame() {
     const QRect stripPlace = m_strip ? m_strip->geometry() : QRect();
     const bool stripShown = m_strip && m_strip->isVisibleTo(&m_pattern);
+    bool stillDrawn = false;
     if (!m_stillValid || m_still.size() != m_pattern.size() || stripPlace != m_stripPlace ||
         stripShown != m_stripShown) {
         m_still = QImage(m_pattern.size(), QImage::Format_RGB32);
@@ -25,10 +26,15 @@ const QImage& FrameRenderer::frame() {
         m_stripPlace = stripPlace;
         m_stripShown = stripShown;
         ++m_redraws;
+        stillDrawn = true;
     }
-    if (m_frame.size() != m_still.size())
-        m_frame = QImage(m_still.size(), QImage::Format_RGB32);
-    std::memcpy(m_frame.bits(), m_still.constBits(), size_t(m_still.sizeInBytes()));
+    // Between two drawings of the still only the strip changes, and it is copied in whole
+    // below: the rest of the last frame is still right.
+    if (stillDrawn || m_frame.size() != m_still.size()) {
+        if (m_frame.size() != m_still.size())
+            m_frame = QImage(m_still.size(), QImage::Format_RGB32);
+        std::memcpy(m_frame.bits(), m_still.constBits(), size_t(m_still.sizeInBytes()));
+    }
     if (stripShown) {
         // The strip paints nothing but its image, and nothing lies on top of it.
         const QRect shown = stripPlace.intersected(m_frame.rect());
