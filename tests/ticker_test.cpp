@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QSet>
 #include <QTest>
 
 using namespace kalvora;
@@ -90,7 +91,7 @@ private slots:
     void offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths();
     void pixels_eachStepShiftsByOneOrTwo();
     void pixels_textEntersAtTheRightEdgeColumnByColumn();
-    void characterOutsideTheBmp_isOneGlyph_andLeavesInOneAdvance();
+    void characterOutsideTheBmp_isOneGlyph_leavesInOneAdvance_glyphsFollowColourAndFont();
 };
 
 void TickerTest::load_joinsLinesAndDropsBreaks_data() {
@@ -107,8 +108,8 @@ void TickerTest::load_joinsLinesAndDropsBreaks_data() {
                             << QStringLiteral("€ “hi” café ÿ");
     QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\xE2\x9C\x93 73\r\n")
                                << QStringLiteral("✓ 73");
-    QTest::newRow("utf-8 without a mark") << QByteArray("caf\xC3\xA9 \xE2\x9C\x93\r\n73")
-                                          << QStringLiteral("café ✓73");
+    QTest::newRow("utf-8 without a mark")
+        << QByteArray("caf\xC3\xA9 \xE2\x9C\x93\r\n73") << QStringLiteral("café ✓73");
     // Bytes that are no valid UTF-8 stay Windows-1252, even where some would be.
     QTest::newRow("cp1252 that starts like utf-8")
         << QByteArray("\xC3\xA9t\xE9") << QStringLiteral("Ã©té");
@@ -504,7 +505,8 @@ namespace {
 // A scroller on a real visible strip, as on pattern 1: dark letters on white.
 struct VisibleRig {
     VisibleRig(TestPlatform& t, const QByteArray& text)
-        : scroller(offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
+        : scroller(
+              offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
         t.writeTickerFile(text);
         offscreen.resize(QSize(802, 43));
         offscreen.setFontName(QStringLiteral("arial"));
@@ -555,7 +557,7 @@ void TickerTest::pixels_textEntersAtTheRightEdgeColumnByColumn() {
     }
 }
 
-void TickerTest::characterOutsideTheBmp_isOneGlyph_andLeavesInOneAdvance() {
+void TickerTest::characterOutsideTheBmp_isOneGlyph_leavesInOneAdvance_glyphsFollowColourAndFont() {
     const QString pair = QStringLiteral("\U0001D54F"); // 𝕏, two QChars
     OffscreenStrip strip;
     strip.resize(QSize(200, 43));
@@ -578,6 +580,24 @@ void TickerTest::characterOutsideTheBmp_isOneGlyph_andLeavesInOneAdvance() {
     }
     QCOMPARE(strip.image(), expected);
     QCOMPARE(strip.characterWidth(pair, 1), 0);
+    // Characters are drawn once and kept, but a new colour or font draws them anew.
+    const auto inkOf = [&strip] {
+        QSet<QRgb> colours;
+        for (int y = 0; y < strip.image().height(); ++y)
+            for (int x = 0; x < 60; ++x)
+                colours << strip.image().pixel(x, y);
+        return colours;
+    };
+    strip.setForeColor(Qt::red);
+    strip.clear();
+    strip.print(QStringLiteral("a"), 1);
+    QVERIFY(inkOf().contains(qRgb(255, 0, 0)));
+    QVERIFY(!inkOf().contains(qRgb(0, 0, 0)));
+    const QImage small = strip.image();
+    strip.setFontSize(40);
+    strip.clear();
+    strip.print(QStringLiteral("a"), 1);
+    QVERIFY(strip.image() != small);
 
     TestPlatform t;
     VisibleRig rig(t, (QStringLiteral("a") + pair + QStringLiteral("bcd")).toUtf8());

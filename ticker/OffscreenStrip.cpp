@@ -60,8 +60,16 @@ void OffscreenStrip::setFontSize(double points) {
     fontChanged();
 }
 
+void OffscreenStrip::setForeColor(const QColor& color) {
+    if (color == m_foreColor)
+        return;
+    m_foreColor = color;
+    m_glyphs.clear();
+}
+
 void OffscreenStrip::fontChanged() {
     m_widths.clear();
+    m_glyphs.clear();
     const QFontMetricsF metrics(m_font, &m_image);
     m_ascent = static_cast<int>(std::lround(metrics.ascent()));
     m_lineHeight = static_cast<int>(std::lround(metrics.lineSpacing()));
@@ -77,8 +85,8 @@ int OffscreenStrip::characterWidth(const QString& text, qsizetype index) {
     const QChar ch = text.at(index);
     if (ch.isLowSurrogate())
         return 0; // its high half carries the character's width
-    const bool pair = ch.isHighSurrogate() && index + 1 < text.size() &&
-                      text.at(index + 1).isLowSurrogate();
+    const bool pair =
+        ch.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate();
     const char32_t codePoint = pair ? QChar::surrogateToUcs4(ch, text.at(index + 1)) : ch.unicode();
     const auto cached = m_widths.constFind(codePoint);
     if (cached != m_widths.constEnd())
@@ -88,6 +96,79 @@ int OffscreenStrip::characterWidth(const QString& text, qsizetype index) {
         static_cast<int>(std::lround(metrics.horizontalAdvance(text.mid(index, pair ? 2 : 1))));
     m_widths.insert(codePoint, width);
     return width;
+}
+
+const OffscreenStrip::Glyph& OffscreenStrip::glyph(char32_t codePoint) {
+    const auto cached = m_glyphs.constFind(codePoint);
+    if (cached != m_glyphs.constEnd())
+        return *cached;
+    // A text of many different characters (a long one in a large script) must not make the
+    // cache grow without end: past a limit it starts again.
+    constexpr qsizetype MostGlyphs = 4096;
+    if (m_glyphs.size() >= MostGlyphs)
+        m_glyphs.clear();
+    const QString character = QString::fromUcs4(&codePoint, 1);
+    // Room for everything the font may paint around the character, antialiasing included.
+    const QFontMetrics metrics(m_font, &m_image);
+    const QRect bounds = metrics.boundingRect(character).adjusted(-2, -2, 2, 2);
+    QImage image(bounds.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    image.setDotsPerMeterX(DotsPerMeter96Dpi);
+    image.setDotsPerMeterY(DotsPerMeter96Dpi);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setFont(m_font);
+        painter.setPen(m_foreColor);
+        painter.drawText(-bounds.topLeft(), character);
+    }
+    // Only the pixels that were painted are kept.
+    QRect inked;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(line[x]))
+                inked |= QRect(x, y, 1, 1);
+    }
+    Glyph made;
+    if (!inked.isEmpty()) {
+        made.image = image.copy(inked);
+        made.offset = bounds.topLeft() + inked.topLeft();
+    }
+    return *m_glyphs.insert(codePoint, made);
+}
+
+// Premultiplied "source over" of the glyph onto the strip, clipped to it.
+void OffscreenStrip::drawGlyph(const Glyph& glyph, QPoint pen) {
+    if (glyph.image.isNull())
+        return;
+    const QRect place(pen + glyph.offset, glyph.image.size());
+    const QRect drawn = place.intersected(m_image.rect());
+    if (drawn.isEmpty())
+        return;
+    // Row addresses by stride: scanLine() would check for sharing at every row.
+    uchar* const strip = m_image.bits();
+    const uchar* const pixels = glyph.image.constBits();
+    for (int y = drawn.top(); y <= drawn.bottom(); ++y) {
+        const auto* from =
+            reinterpret_cast<const QRgb*>(pixels + (y - place.top()) * glyph.image.bytesPerLine()) +
+            (drawn.left() - place.left());
+        auto* to = reinterpret_cast<QRgb*>(strip + y * m_image.bytesPerLine()) + drawn.left();
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QRgb source = from[x];
+            const uint alpha = qAlpha(source);
+            if (alpha == 0)
+                continue;
+            if (alpha == 255) {
+                to[x] = source;
+                continue;
+            }
+            const uint keep = 255 - alpha;
+            const QRgb under = to[x];
+            to[x] = qRgb(qRed(source) + (qRed(under) * keep + 127) / 255,
+                         qGreen(source) + (qGreen(under) * keep + 127) / 255,
+                         qBlue(source) + (qBlue(under) * keep + 127) / 255);
+        }
+    }
 }
 
 int OffscreenStrip::lineHeight() const {
@@ -104,9 +185,6 @@ int OffscreenStrip::print(const QString& text, int from) {
     int x = m_printPosition.x();
     int walked = 0;
     if (m_printPosition.y() < m_image.height()) {
-        QPainter painter(&m_image);
-        painter.setFont(m_font);
-        painter.setPen(m_foreColor);
         const int baseline = m_printPosition.y() + m_ascent;
         // Characters of at least one pixel reach the edge within `width` of them; zero-width
         // ones (a tiny font, joiners) must not make the walk run on through the whole text.
@@ -120,11 +198,14 @@ int OffscreenStrip::print(const QString& text, int from) {
                 pastEdge = true; // one more, for a glyph that reaches back over the edge
             }
             const QChar ch = text.at(i);
-            const bool pair = ch.isHighSurrogate() && i + 1 < text.size() &&
-                              text.at(i + 1).isLowSurrogate();
+            const bool pair =
+                ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
             // A character outside the BMP is drawn whole; a lone half is not drawn at all.
-            if (ch != QLatin1Char(' ') && !ch.isLowSurrogate())
-                painter.drawText(QPoint(x, baseline), text.mid(i, pair ? 2 : 1));
+            if (ch != QLatin1Char(' ') && !ch.isLowSurrogate()) {
+                const char32_t codePoint =
+                    pair ? QChar::surrogateToUcs4(ch, text.at(i + 1)) : ch.unicode();
+                drawGlyph(glyph(codePoint), QPoint(x, baseline));
+            }
             x += characterWidth(text, i);
             if (pair)
                 ++i;

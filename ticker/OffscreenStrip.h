@@ -29,7 +29,7 @@ public:
 
     void setBackColor(const QColor& color) { m_backColor = color; }
     QColor backColor() const { return m_backColor; }
-    void setForeColor(const QColor& color) { m_foreColor = color; }
+    void setForeColor(const QColor& color);
     QColor foreColor() const { return m_foreColor; }
     // Replaces face and size; the weight stays bold.
     void setFontName(const QString& family);
@@ -55,8 +55,16 @@ public:
     const QImage& image() const { return m_image; }
 
 private:
+    // A character as the font draws it in the text colour, on nothing: its premultiplied
+    // pixels and where they go from the pen position on the baseline.
+    struct Glyph {
+        QImage image;
+        QPoint offset;
+    };
     void fontChanged();
     void fitImage();
+    const Glyph& glyph(char32_t codePoint);
+    void drawGlyph(const Glyph& glyph, QPoint pen);
 
     QSize m_size;
     QImage m_image;
@@ -65,6 +73,9 @@ private:
     QColor m_foreColor = Qt::black;
     QPoint m_printPosition;
     QHash<char32_t, int> m_widths;
+    // Each character is laid out and drawn once per font and colour, then only copied: a
+    // character advance reprints the whole visible text.
+    QHash<char32_t, Glyph> m_glyphs;
     int m_widestCharacter = 0;
     int m_ascent = 0;
     int m_lineHeight = 0;

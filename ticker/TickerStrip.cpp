@@ -37,11 +37,15 @@ void TickerStrip::showColumns(const OffscreenStrip& source, int sourceX) {
     const int width = m_image.width();
     const int copied = std::clamp(from.width() - sourceX, 0, width);
     const QRgb fill = source.backColor().rgb();
+    // Row addresses by stride: scanLine() would check for sharing at every row.
+    uchar* const to = m_image.bits();
+    const uchar* const pixels = from.constBits();
     for (int y = 0; y < m_image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        auto* line = reinterpret_cast<QRgb*>(to + y * m_image.bytesPerLine());
         int x = 0;
         if (y < from.height() && copied > 0) {
-            std::memcpy(line, reinterpret_cast<const QRgb*>(from.constScanLine(y)) + sourceX,
+            std::memcpy(line,
+                        reinterpret_cast<const QRgb*>(pixels + y * from.bytesPerLine()) + sourceX,
                         size_t(copied) * sizeof(QRgb));
             x = copied;
         }
