@@ -255,6 +255,18 @@ void OutputTest::fitAndFill_showTheFrameScaled_stayLive_andAPictureClickMapsBack
     QVERIFY(pattern1.isVisible());
     QTest::mouseClick(&pattern1, Qt::LeftButton, {}, windowPointFor(pattern1, QPoint(60, 300)));
     QVERIFY(!pattern1.isVisible());
+
+    // Pattern 2 the same: over the transmitter, its own frame scaled, and no click takes it down.
+    QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
+    kalvora::display2& pattern2 = p.pattern2();
+    QVERIFY(QTest::qWaitForWindowExposed(&pattern2));
+    QCOMPARE(pattern2.geometry(), transmitter->geometry());
+    QCOMPARE(pattern2.outputPlace().picture, picture);
+    const QImage scaled2 = pattern2.frames().frame().scaled(picture.size(), Qt::IgnoreAspectRatio,
+                                                            Qt::SmoothTransformation);
+    QVERIFY(meanDifference(onScreen(pattern2).copy(picture), scaled2) <= 1.5);
+    QTest::mouseClick(&pattern2, Qt::LeftButton, {}, windowPointFor(pattern2, QPoint(60, 300)));
+    QVERIFY(pattern2.isVisible());
 }
 
 // `--layout NAME` sets up the offscreen platform with that layout's screens before Qt starts;
