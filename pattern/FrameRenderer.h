@@ -8,10 +8,12 @@ namespace kalvora {
 
 class TickerStrip;
 
-// Renders a test pattern window into frames of its size, drawing only what changed: the
-// picture and captions are kept as one image until a caption changes or the ticker strip moves,
-// shows or hides; the strip, which moves at every step, is copied in on top of it. The frames
-// are the window's own pixels, as QWidget::render gives them.
+// Renders a test pattern (its stage, see PatternWindow) into frames of its size, drawing only
+// what changed: the picture and captions are kept as one image until a caption changes or the
+// ticker strip moves, shows or hides; the strip, which moves at every step, is copied in on top
+// of it. The frames are the pattern's own pixels, as QWidget::render gives them, one pixel per
+// pattern pixel whatever the screen's scaling. One renderer per pattern serves the scaled
+// output, the preview, the snapshot and the stream.
 class FrameRenderer : public QObject {
     Q_OBJECT
 public:
