@@ -52,8 +52,13 @@ void PatternWindow::finishStage(const TickerStrip* strip) {
     for (Caption* caption : m_stage->findChildren<Caption*>())
         connect(caption, &Caption::captionChanged, this, [this] { contentChanged(QRect()); });
     if (strip)
-        connect(strip, &TickerStrip::contentChanged, this,
-                [this, strip] { contentChanged(strip->geometry()); });
+        connect(strip, &TickerStrip::contentChanged, this, [this, strip] {
+            // A strip that moved or changed size (new ticker settings) leaves its old place
+            // to be drawn again too.
+            const QRect place = strip->geometry();
+            contentChanged(place == m_stripPlace ? place : QRect());
+            m_stripPlace = place;
+        });
 }
 
 bool PatternWindow::showsStageDirectly() const {

@@ -38,7 +38,8 @@ public:
 
 protected:
     PatternWindow();
-    // Called by the pattern once its stage is laid out; `strip` is its moving ticker strip.
+    // Called by the pattern once its stage is laid out; `strip` is its moving ticker strip,
+    // which says when it changed.
     void finishStage(const TickerStrip* strip);
 
     void paintEvent(QPaintEvent* event) override;
@@ -55,6 +56,7 @@ private:
     QWidget* m_stage;
     FrameRenderer* m_frames = nullptr;
     OutputPlace m_place;
+    QRect m_stripPlace;
     QPointer<QWidget> m_pressedOn;
 };
 

@@ -244,6 +244,13 @@ void OutputTest::fitAndFill_showTheFrameScaled_stayLive_andAPictureClickMapsBack
     QTest::qWait(50);
     QVERIFY(onScreen(pattern1) != before);
     expectScaledFrame();
+    // New ticker settings move the strip up: its old place is drawn again too.
+    QVERIFY(t.store->WriteSetting(QStringLiteral("tt_position"), QStringLiteral("3000")));
+    p.panel.Lees_TT_Settings();
+    p.panel.ticker.Timer3.stop();
+    p.panel.ticker.Timer3_Timer();
+    QTest::qWait(50);
+    expectScaledFrame();
 
     // A click on the call sign or beside the picture leaves the pattern on; one on the picture
     // takes it down.

@@ -20,6 +20,11 @@ void TickerStrip::setBackColor(const QColor& color) {
 
 void TickerStrip::resizeEvent(QResizeEvent*) {
     fitImage();
+    emit contentChanged();
+}
+
+void TickerStrip::moveEvent(QMoveEvent*) {
+    emit contentChanged();
 }
 
 // A hidden widget gets its resize event only when shown, and the strip is mostly hidden at

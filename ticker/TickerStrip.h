@@ -29,12 +29,13 @@ public:
     const QImage& image() const { return m_image; }
 
 signals:
-    // The strip moved on, changed colour, or was shown or hidden.
+    // The strip moved on, changed colour, place or size, or was shown or hidden.
     void contentChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void fitImage();
