@@ -96,18 +96,20 @@ std::optional<QPoint> PatternWindow::patternPoint(QPointF windowPoint) const {
 void PatternWindow::contentChanged(const QRect& stageArea) {
     if (showsStageDirectly() || !isVisible())
         return;
-    if (stageArea.isEmpty()) {
+    if (stageArea.isEmpty())
         update();
-        return;
-    }
-    // The changed part, widened by a pixel for the filtering that reaches across its edge.
+    else
+        update(windowArea(stageArea));
+}
+
+QRect PatternWindow::windowArea(const QRect& stageArea) const {
     const QRectF picture = pictureInWindow();
     const double sx = picture.width() / designSize().width();
     const double sy = picture.height() / designSize().height();
-    update(QRectF(picture.left() + stageArea.left() * sx, picture.top() + stageArea.top() * sy,
+    return QRectF(picture.left() + stageArea.left() * sx, picture.top() + stageArea.top() * sy,
                   stageArea.width() * sx, stageArea.height() * sy)
-               .toAlignedRect()
-               .adjusted(-2, -2, 2, 2));
+        .toAlignedRect()
+        .adjusted(-2, -2, 2, 2);
 }
 
 void PatternWindow::paintEvent(QPaintEvent* event) {

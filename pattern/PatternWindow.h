@@ -35,6 +35,9 @@ public:
     bool showsStageDirectly() const;
     // The pattern point a window point shows; nothing outside the picture.
     std::optional<QPoint> patternPoint(QPointF windowPoint) const;
+    // The part of the window that shows `stageArea` of the pattern, widened by the pixels that
+    // filtering takes from across its edge.
+    QRect windowArea(const QRect& stageArea) const;
 
 protected:
     PatternWindow();

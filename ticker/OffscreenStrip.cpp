@@ -107,7 +107,9 @@ const OffscreenStrip::Glyph& OffscreenStrip::glyph(char32_t codePoint) {
     constexpr qsizetype MostGlyphs = 4096;
     if (m_glyphs.size() >= MostGlyphs)
         m_glyphs.clear();
-    const QString character = QString::fromUcs4(&codePoint, 1);
+    // A lone surrogate half stays the one UTF-16 unit it is, as the text holds it.
+    const QString character =
+        codePoint > 0xFFFF ? QString::fromUcs4(&codePoint, 1) : QString(QChar(char16_t(codePoint)));
     // Room for everything the font may paint around the character, antialiasing included.
     const QFontMetrics metrics(m_font, &m_image);
     const QRect bounds = metrics.boundingRect(character).adjusted(-2, -2, 2, 2);

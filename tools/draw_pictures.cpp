@@ -44,14 +44,12 @@ const QColor BrightRed(224, 0, 0);
 // neighbours meet without a gap or an overlap.
 struct Sheet {
     explicit Sheet(QSize shown)
-        : size(shown), sx(double(shown.width()) / DesignWidth),
-          sy(double(shown.height()) / DesignHeight) {}
+        : sx(double(shown.width()) / DesignWidth), sy(double(shown.height()) / DesignHeight) {}
     int x(double v) const { return int(std::lround(v * sx)); }
     int y(double v) const { return int(std::lround(v * sy)); }
     QRect rect(double left, double top, double width, double height) const {
         return QRect(QPoint(x(left), y(top)), QPoint(x(left + width) - 1, y(top + height) - 1));
     }
-    QSize size;
     double sx, sy;
 };
 
