@@ -185,6 +185,9 @@ void Form1::Form_Load() {
     pattern2.Label1->setCaption(Text3->text());
     pattern1.Label2->setCaption(Text2->text());
     pattern2.Label2->setCaption(Text4->text());
+    for (PatternWindow* pattern : {static_cast<PatternWindow*>(&pattern1),
+                                   static_cast<PatternWindow*>(&pattern2)})
+        connect(pattern, &PatternWindow::visibilityChanged, this, &Form1::showOnAirEverywhere);
     m_outputScreen = store.ReadSetting(QStringLiteral("output_screen"), QString());
     m_outputScale = outputScaleFrom(store.ReadSetting(QStringLiteral("output_scale"), QString()));
     ScreenSide = QStringLiteral("left");
@@ -233,11 +236,32 @@ void Form1::Text5_Change() {
 void Form1::Command1_Click() {
     m_pattern2InFront = false;
     m_windows.display().showInFront();
+    showOnAirEverywhere();
 }
 
 void Form1::Command2_Click() {
     m_pattern2InFront = true;
     m_windows.pattern2().showInFront();
+    showOnAirEverywhere();
+}
+
+void Form1::showOnAirEverywhere() {
+    PatternWindow* front = patternOnAir();
+    for (PatternWindow* pattern : {static_cast<PatternWindow*>(m_windows.loadedDisplay()),
+                                   static_cast<PatternWindow*>(m_windows.loadedPattern2())})
+        if (pattern)
+            pattern->showFramesOf(front);
+}
+
+OnAir Form1::onAir() const {
+    PatternWindow* front = patternOnAir();
+    if (!front)
+        return {nullptr, tr("nothing on air")};
+    if (ScreenSide != QLatin1String("right"))
+        return {nullptr, tr("nothing on air: the patterns are on this screen (Scherm)")};
+    if (!transmitterScreen(m_platform.screens(), m_outputScreen))
+        return {nullptr, tr("nothing on air: the output screen is not connected")};
+    return {front, QString()};
 }
 
 PatternWindow* Form1::patternOnAir() const {
@@ -272,8 +296,12 @@ void Form1::placePatterns() {
     const QList<ScreenInfo> screens = m_platform.screens();
     const bool onOutput = ScreenSide == QLatin1String("right");
     const QPoint corner = patternPlace(screens, m_outputScreen, onOutput);
+    // Scaled only on the transmitter's own screen: where the patterns wait on the primary
+    // screen (Automatisch with the output screen elsewhere, a chosen screen unplugged) they
+    // stay 1:1 and never cover the control panel.
+    const bool scaled = onOutput && transmitterScreen(screens, m_outputScreen).has_value();
     const OutputPlace place =
-        outputPlace(screens, corner, onOutput, m_outputScale, PatternWindow::designSize());
+        outputPlace(screens, corner, scaled, m_outputScale, PatternWindow::designSize());
     m_windows.display().setOutputPlace(place);
     m_windows.pattern2().setOutputPlace(place);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Preview.h"
 #include "pattern/Placement.h"
 #include "platform/LoadedWindow.h"
 #include "platform/Platform.h"
@@ -58,8 +59,11 @@ public:
     void placePatterns();
     // The Uitgang menu's choice: a screen's name, or empty for automatic. Stored at once.
     void chooseOutputScreen(const QString& name);
-    // The pattern window on air, the one in front when both are shown; nothing when none is.
+    // The pattern window in front, the one shown last when both are shown; nothing when none is.
     PatternWindow* patternOnAir() const;
+    // What the transmitter's screen really shows: the pattern in front while the patterns are
+    // on it, otherwise nothing, and why.
+    OnAir onAir() const;
     // The Uitgang menu's picture size on the output screen. Stored at once.
     void chooseOutputScale(OutputScale scale);
 
@@ -100,6 +104,8 @@ private:
     void stationFieldChanged(QLineEdit* field, const QString& key);
     void fillOutputMenu();
     void takePatternsDown();
+    // Both pattern windows show the pattern in front (see PatternWindow::showFramesOf).
+    void showOnAirEverywhere();
 
     WindowRegistry& m_windows;
     const Platform& m_platform;

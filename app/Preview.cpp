@@ -28,7 +28,7 @@ QRect geometryFrom(const QString& text) {
 
 } // namespace
 
-Preview::Preview(SettingsStore& store, std::function<PatternWindow*()> onAir)
+Preview::Preview(SettingsStore& store, std::function<OnAir()> onAir)
     : LoadedWindow(Qt::Window), m_store(store), m_onAir(std::move(onAir)) {
     setObjectName(QStringLiteral("Preview"));
     setWindowTitle(tr("Voorbeeld"));
@@ -36,10 +36,15 @@ Preview::Preview(SettingsStore& store, std::function<PatternWindow*()> onAir)
     setAttribute(Qt::WA_OpaquePaintEvent);
     closeOnEscape();
 
-    const QRect stored =
-        geometryFrom(m_store.ReadSetting(QString::fromLatin1(GeometryKey), QString()));
-    // A place on a screen that is no longer there is not used.
-    if (stored.isValid() && screen() && screen()->virtualGeometry().intersects(stored))
+    QRect stored = geometryFrom(m_store.ReadSetting(QString::fromLatin1(GeometryKey), QString()));
+    // Never larger than the screens together: a huge stored size would cost memory and a
+    // core for nothing anybody can see. A place on a screen that is no longer there is not used.
+    const QRect desktop = screen() ? screen()->virtualGeometry() : QRect();
+    if (!desktop.isEmpty()) {
+        setMaximumSize(desktop.size().expandedTo(minimumSize()));
+        stored.setSize(stored.size().boundedTo(maximumSize()));
+    }
+    if (stored.isValid() && desktop.intersects(stored))
         setGeometry(stored);
     else
         resize(PatternWindow::designSize() / 3);
@@ -55,10 +60,12 @@ Preview::Preview(SettingsStore& store, std::function<PatternWindow*()> onAir)
 void Preview::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    PatternWindow* pattern = m_onAir();
+    const OnAir onAir = m_onAir();
+    PatternWindow* pattern = onAir.pattern;
     if (!pattern) {
         painter.setPen(Qt::white);
-        painter.drawText(rect(), Qt::AlignCenter, tr("nothing on air"));
+        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         onAir.whyNothing);
         return;
     }
     // The whole pattern, as large as fits, its shape kept: the frame the output shows.

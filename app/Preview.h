@@ -2,6 +2,7 @@
 
 #include "platform/LoadedWindow.h"
 
+#include <QString>
 #include <QTimer>
 #include <functional>
 
@@ -10,14 +11,20 @@ namespace kalvora {
 class PatternWindow;
 class SettingsStore;
 
+// What the transmitter's screen shows of ours: a pattern, or nothing and why.
+struct OnAir {
+    PatternWindow* pattern = nullptr;
+    QString whyNothing;
+};
+
 // "Voorbeeld": a small window on the operator's side that shows what is on air now, the
 // pattern in front or "nothing on air", ten times a second. It can be sized and placed at will;
 // its place comes back at the next start (the setting "preview_geometry").
 class Preview : public LoadedWindow {
     Q_OBJECT
 public:
-    // `onAir` names the pattern window in front, or nothing.
-    Preview(SettingsStore& store, std::function<PatternWindow*()> onAir);
+    // `onAir` says what the transmitter shows now.
+    Preview(SettingsStore& store, std::function<OnAir()> onAir);
 
     static constexpr auto GeometryKey = "preview_geometry";
     static constexpr int RefreshMs = 100;
@@ -32,7 +39,7 @@ private:
     void storeGeometry();
 
     SettingsStore& m_store;
-    std::function<PatternWindow*()> m_onAir;
+    std::function<OnAir()> m_onAir;
     QTimer m_refresh;
     // Moving or sizing by hand gives many events; the place is stored once they stop.
     QTimer m_settle;

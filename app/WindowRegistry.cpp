@@ -119,8 +119,8 @@ Fonts& WindowRegistry::fonts() {
 
 Preview& WindowRegistry::preview() {
     if (!m_preview)
-        track(m_preview, new Preview(*m_platform.store, [this]() -> PatternWindow* {
-                  return m_form1 ? m_form1->patternOnAir() : nullptr;
+        track(m_preview, new Preview(*m_platform.store, [this] {
+                  return m_form1 ? m_form1->onAir() : OnAir{nullptr, QString()};
               }));
     return *m_preview;
 }

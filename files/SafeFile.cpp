@@ -81,16 +81,29 @@ int createTemporary(const QString& target, QString* temporaryPath) {
     return -1;
 }
 
-// The target's permissions for the new file, or what a newly created file would get.
+// The target's permissions for the new file, or what a newly created file would get. What the
+// operator set is kept, but the owner can always read what was saved (a file at mode 000 would
+// otherwise stay unreadable, and the text saved into it unused). The mode is taken from the
+// file itself: Qt's permission flags mix in what the current user may do (root may write a
+// 0444 file) and would widen it.
 void takePermissions(const QString& target, const QString& temporary) {
+#ifdef Q_OS_WIN
     if (QFileInfo::exists(target))
-        QFile::setPermissions(temporary, QFile::permissions(target));
-#ifndef Q_OS_WIN
-    else {
+        QFile::setPermissions(temporary, QFile::permissions(target) | QFile::ReadOwner |
+                                             QFile::WriteOwner);
+#else
+    struct stat status {};
+    mode_t mode = 0;
+    if (::stat(QFile::encodeName(target).constData(), &status) == 0) {
+        mode = status.st_mode & 07777;
+        if (!(mode & S_IRUSR))
+            mode |= S_IRUSR | S_IWUSR;
+    } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        ::chmod(QFile::encodeName(temporary).constData(), 0666 & ~mask);
+        mode = 0666 & ~mask;
     }
+    ::chmod(QFile::encodeName(temporary).constData(), mode);
 #endif
 }
 

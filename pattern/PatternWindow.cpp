@@ -93,7 +93,46 @@ std::optional<QPoint> PatternWindow::patternPoint(QPointF windowPoint) const {
         std::min(design.height() - 1, int(inPicture.y() * design.height() / picture.height())));
 }
 
+void PatternWindow::showFramesOf(PatternWindow* onAir) {
+    if (onAir == this)
+        onAir = nullptr;
+    // Drawn again even for the same window: it may have been shown or hidden meanwhile.
+    update();
+    if (onAir == m_onAir)
+        return;
+    disconnect(m_onAirChanges);
+    m_onAir = onAir;
+    if (onAir)
+        m_onAirChanges = connect(onAir, &PatternWindow::patternChanged, this,
+                                 [this, onAir](const QRect& stageArea) {
+                                     if (&shownPattern() == onAir)
+                                         redraw(stageArea);
+                                 });
+}
+
+const PatternWindow& PatternWindow::shownPattern() const {
+    if (m_onAir && m_onAir->isVisible() && !showsStageDirectly())
+        return *m_onAir;
+    return *this;
+}
+
+void PatternWindow::showEvent(QShowEvent* event) {
+    LoadedWindow::showEvent(event);
+    emit visibilityChanged();
+}
+
+void PatternWindow::hideEvent(QHideEvent* event) {
+    LoadedWindow::hideEvent(event);
+    emit visibilityChanged();
+}
+
 void PatternWindow::contentChanged(const QRect& stageArea) {
+    emit patternChanged(stageArea);
+    if (&shownPattern() == this)
+        redraw(stageArea);
+}
+
+void PatternWindow::redraw(const QRect& stageArea) {
     if (showsStageDirectly() || !isVisible())
         return;
     if (stageArea.isEmpty())
@@ -120,7 +159,7 @@ void PatternWindow::paintEvent(QPaintEvent* event) {
         return;
     }
     const QRectF picture = pictureInWindow();
-    const QImage& frame = m_frames->frame();
+    const QImage& frame = shownPattern().m_frames->frame();
     // Black around the picture (fit) and in any part pixel beyond it (1:1 on a scaled screen).
     painter.fillRect(rect(), Qt::black);
     // At one device pixel per pattern pixel the frame is copied as it is; scaled, it is
@@ -138,7 +177,7 @@ void PatternWindow::mousePressEvent(QMouseEvent* event) {
     if (showsStageDirectly() || event->button() != Qt::LeftButton)
         return;
     if (const auto point = patternPoint(event->position()))
-        m_pressedOn = m_stage->childAt(*point);
+        m_pressedOn = shownPattern().m_stage->childAt(*point);
 }
 
 void PatternWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -148,7 +187,7 @@ void PatternWindow::mouseReleaseEvent(QMouseEvent* event) {
         return;
     const auto point = patternPoint(event->position());
     // A click is a press and a release on the same picture, as on the picture itself.
-    if (point && m_stage->childAt(*point) == pressed)
+    if (point && shownPattern().m_stage->childAt(*point) == pressed)
         if (auto* picture = qobject_cast<PictureBox*>(pressed))
             emit picture->clicked();
 }

@@ -39,6 +39,21 @@ public:
     // filtering takes from across its edge.
     QRect windowArea(const QRect& stageArea) const;
 
+    // Where the pattern is drawn from frames (scaled), the window shows `onAir`'s frames
+    // instead of its own while that one is shown, and passes clicks on to it; nothing shows its
+    // own again. Both patterns share one place on the output screen, and a window manager may
+    // stack a window that covers a whole monitor in a layer of its own, out of reach of a
+    // raise: this way whichever window it puts in front, the transmitter shows the pattern the
+    // operator chose last.
+    void showFramesOf(PatternWindow* onAir);
+    // The pattern this window shows now.
+    const PatternWindow& shownPattern() const;
+
+signals:
+    // Part of the pattern changed (an empty area: all of it).
+    void patternChanged(const QRect& stageArea);
+    void visibilityChanged();
+
 protected:
     PatternWindow();
     // Called by the pattern once its stage is laid out; `strip` is its moving ticker strip,
@@ -48,6 +63,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // Re-created, it would carry placeholder captions on air: only the panel closes it.
     bool unloadsOnlyByProgram() const override { return true; }
 
@@ -55,12 +72,16 @@ private:
     // The window's picture place in its own (Qt) coordinates.
     QRectF pictureInWindow() const;
     void contentChanged(const QRect& stageArea);
+    // Draws the part of the window that shows `stageArea` again (all for an empty area).
+    void redraw(const QRect& stageArea);
 
     QWidget* m_stage;
     FrameRenderer* m_frames = nullptr;
     OutputPlace m_place;
     QRect m_stripPlace;
     QPointer<QWidget> m_pressedOn;
+    QPointer<PatternWindow> m_onAir;
+    QMetaObject::Connection m_onAirChanges;
 };
 
 } // namespace kalvora

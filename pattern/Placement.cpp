@@ -23,6 +23,18 @@ QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, boo
     return output == screens.end() ? primaryCorner : output->geometry.topLeft();
 }
 
+std::optional<ScreenInfo> transmitterScreen(const QList<ScreenInfo>& screens,
+                                            const QString& chosen) {
+    const QPoint corner = patternPlace(screens, chosen, true);
+    for (const ScreenInfo& screen : screens) {
+        if (!chosen.isEmpty() && screen.name == chosen)
+            return screen;
+        if (chosen.isEmpty() && !screen.primary && screen.geometry.contains(corner))
+            return screen;
+    }
+    return std::nullopt;
+}
+
 QString screenCaption(const ScreenInfo& screen) {
     QString caption = screen.name.isEmpty() ? QStringLiteral("?") : screen.name;
     if (!screen.model.isEmpty())

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPoint>
 #include <QString>
+#include <optional>
 
 namespace kalvora {
 
@@ -17,6 +18,11 @@ namespace kalvora {
 // corner, wherever it lies; a chosen screen that is not connected sends them to the primary
 // screen's top-left corner, where the operator can see them, until it comes back.
 QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, bool onOutput);
+
+// The screen that feeds the transmitter: the chosen one while it is connected; for automatic,
+// the screen (other than the primary) at the first rule's corner. Nothing when there is none.
+std::optional<ScreenInfo> transmitterScreen(const QList<ScreenInfo>& screens,
+                                            const QString& chosen);
 
 // The name the Uitgang menu gives a screen: its name, maker and model, and size.
 QString screenCaption(const ScreenInfo& screen);

@@ -12,6 +12,21 @@ namespace {
 // Light enough to show on black, quiet enough not to compete with the yellow and green.
 const QColor Outline(160, 160, 160);
 
+QColor halfway(const QColor& a, const QColor& b) {
+    return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
+}
+
+// Colours set for a control hold for every state, disabled too, and a greyed-out field would
+// look as editable as ever: disabled, the letters fade halfway into the background and a field's
+// fill turns grey.
+void greyWhenDisabled(QPalette& colours, const QColor& text, const QColor& background,
+                      bool filled) {
+    const QColor fill = filled ? halfway(background, QColor(128, 128, 128)) : background;
+    colours.setColor(QPalette::Disabled, QPalette::WindowText, halfway(text, fill));
+    colours.setColor(QPalette::Disabled, QPalette::Text, halfway(text, fill));
+    colours.setColor(QPalette::Disabled, QPalette::Base, fill);
+}
+
 } // namespace
 
 void setControlColors(QWidget* control, const QColor& text, const QColor& background) {
@@ -20,6 +35,7 @@ void setControlColors(QWidget* control, const QColor& text, const QColor& backgr
     colours.setColor(QPalette::Text, text);
     colours.setColor(QPalette::Window, background);
     colours.setColor(QPalette::Base, background);
+    greyWhenDisabled(colours, text, background, false);
     control->setPalette(colours);
 }
 
@@ -31,6 +47,7 @@ void setInputColors(QWidget* control, const QColor& text, const QColor& fill) {
     // Styles draw frames and box outlines from the window colour, darkened.
     colours.setColor(QPalette::Window, Outline);
     colours.setColor(QPalette::Button, Outline);
+    greyWhenDisabled(colours, text, fill, true);
     control->setPalette(colours);
 }
 

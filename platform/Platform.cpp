@@ -7,7 +7,10 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <algorithm>
 
 namespace kalvora {
@@ -28,12 +31,25 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
     platform.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     // One way to tell the operator about a problem: a box that neither blocks nor takes the
     // keyboard, so a warning that comes up while a field is being typed in loses no keystroke.
+    // It comes up over the window it concerns (without one, over the window the operator works
+    // in), once that window is on the screen: a window that warns while it loads is not placed
+    // yet, and a box placed by it would land in a corner of the screen.
     platform.warn = [](QWidget* parent, const QString& title, const QString& text) {
-        auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+        QWidget* concerned = parent ? parent->window() : QApplication::activeWindow();
+        auto* box =
+            new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, concerned);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setAttribute(Qt::WA_ShowWithoutActivating);
         box->setWindowModality(Qt::NonModal);
-        box->show();
+        QTimer::singleShot(0, box, [box, concerned = QPointer<QWidget>(concerned)] {
+            const QScreen* primary = QGuiApplication::primaryScreen();
+            const QRect over = concerned && concerned->isVisible() ? concerned->frameGeometry()
+                               : primary                          ? primary->availableGeometry()
+                                                                  : QRect();
+            box->adjustSize();
+            box->move(over.center() - box->rect().center());
+            box->show();
+        });
     };
     return platform;
 }

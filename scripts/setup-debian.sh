@@ -10,6 +10,8 @@ packages=(
     fontconfig fonts-liberation fonts-dejavu-core
     # The benchmark program, and a real X server for the smoke test.
     libbenchmark-dev xvfb xauth libxtst-dev openbox
+    # Two monitors on that server, driven as an operator would.
+    x11-xserver-utils x11-utils xdotool
     # Making and checking the .deb.
     dpkg-dev file lintian
     # Compiles the Windows branches of every source (syntax only).

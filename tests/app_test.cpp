@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -26,6 +27,8 @@ class AppTest : public QObject {
     Q_OBJECT
 private slots:
     void preview_showsWhatIsOnAir_andComesBackWhereItWas();
+    void scaledOutput_bothWindowsShowThePatternInFront_andThePreviewTellsTheTruth();
+    void warning_comesUpOverTheWindowItConcerns();
     void uitgang_choosesTheOutputScreen_andFollowsScreensThatComeAndGo();
     void tickerFolder_neverASystemFolder_evenForRoot_data();
     void tickerFolder_neverASystemFolder_evenForRoot();
@@ -427,6 +430,66 @@ void AppTest::preview_showsWhatIsOnAir_andComesBackWhereItWas() {
     Program again(t);
     again.panel.mnu_voorbeeld->trigger();
     QCOMPARE(again.windows.loadedPreview()->geometry(), QRect(100, 120, 404, 304));
+}
+
+void AppTest::scaledOutput_bothWindowsShowThePatternInFront_andThePreviewTellsTheTruth() {
+    // A preview stored far larger than any screen opens no larger than the screens together.
+    TestPlatform t({{"output_scale", "fit"}, {"preview_geometry", "0,0,100000,100000"}});
+    Program p(t);
+    p.panel.mnu_voorbeeld->trigger();
+    QVERIFY(p.windows.loadedPreview()->width() <= 1280 + 1024);
+    QVERIFY(p.windows.loadedPreview()->height() <= 1024);
+    const auto onScreen = [](QWidget& window) { return window.grab().toImage(); };
+    // Both up, each in turn in front: whichever window a window manager stacks on top, the
+    // transmitter shows the pattern chosen last.
+    QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    QCOMPARE(onScreen(p.pattern2()), onScreen(p.pattern1()));
+    QCOMPARE(p.panel.onAir().pattern, &p.pattern1());
+    QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
+    QCOMPARE(onScreen(p.pattern1()), onScreen(p.pattern2()));
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    // A click on pattern 1's picture through the window below takes pattern 1 down, and that
+    // window shows its own pattern again.
+    const QImage mirrored = onScreen(p.pattern2());
+    QTest::mouseClick(&p.pattern2(), Qt::LeftButton, {}, p.pattern2().rect().center());
+    QVERIFY(!p.pattern1().isVisible());
+    QCOMPARE(p.panel.onAir().pattern, &p.pattern2());
+    QVERIFY(onScreen(p.pattern2()) != mirrored);
+    // After Scherm the transmitter shows nothing of ours, and the preview says so.
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QVERIFY(!p.panel.onAir().pattern);
+    QVERIFY(p.panel.onAir().whyNothing.contains(QStringLiteral("Scherm")));
+
+    // Automatisch with the output screen left of the primary: the rule's corner lies on the
+    // primary screen, where the patterns stay 1:1 and leave the panel alone.
+    t.screens = QList<kalvora::ScreenInfo>{
+        {"Primary", {}, {1024, 0, 1280, 1024}, {1280, 1024}, true},
+        {"Transmitter", {}, {0, 0, 1024, 768}, {1024, 768}, false}};
+    QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
+    QCOMPARE(p.pattern2().geometry(), QRect(1280, 0, 808, 608));
+    QVERIFY(p.panel.onAir().whyNothing.contains(QStringLiteral("not connected")));
+}
+
+void AppTest::warning_comesUpOverTheWindowItConcerns() {
+    TestPlatform t;
+    const kalvora::Platform real = kalvora::Platform::system(t.store.get(), t.dir.path());
+    QWidget window;
+    window.resize(300, 200);
+    // Warned while it loads, before it is placed and shown, as the ticker dialog does.
+    real.warn(&window, QStringLiteral("Kalvora"), QStringLiteral("TickerTape.txt cannot be read"));
+    window.move(700, 500);
+    window.show();
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY((box = window.findChild<QMessageBox*>()) && box->isVisible());
+    QVERIFY2(window.frameGeometry().contains(box->geometry().center()),
+             qPrintable(QStringLiteral("box at %1,%2").arg(box->x()).arg(box->y())));
+    // A warning about no window in particular comes up on the primary screen.
+    real.warn(nullptr, QStringLiteral("Kalvora"), QStringLiteral("settings"));
+    QTRY_VERIFY(QApplication::topLevelWidgets().size() > 2);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* other = qobject_cast<QMessageBox*>(top); other && other->parent() == nullptr)
+            QVERIFY(QRect(0, 0, 1280, 1024).contains(other->geometry()));
 }
 
 QTEST_MAIN(AppTest)

@@ -170,11 +170,24 @@ void DialogTest::checkBox_switchesBothFrames() {
     Program p(t);
     Frm_Tickertape& d = openDialog(p);
     QVERIFY(d.Frame1->isEnabled() && d.Frame2->isEnabled());
+    // What the operator sees of the text box and a green field, ticked and unticked.
+    const auto looks = [&d] {
+        return std::pair(d.Text1->viewport()->grab().toImage(), d.tt_speed->grab().toImage());
+    };
+    const auto editable = looks();
     QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
     QVERIFY(!d.Frame1->isEnabled() && !d.Frame2->isEnabled());
     QVERIFY(!d.tt_speed->isEnabled() && !d.Text1->isEnabled() && !d.Command2->isEnabled());
+    // Greyed out, they must not look editable: the white box is no longer white, and the green
+    // letters fade.
+    const auto greyed = looks();
+    const QPoint inside(5, 5);
+    QCOMPARE(editable.first.pixelColor(inside), QColor(Qt::white));
+    QVERIFY(greyed.first.pixelColor(inside).lightness() < 220);
+    QVERIFY(greyed.second != editable.second);
     QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
     QVERIFY(d.Frame1->isEnabled() && d.Frame2->isEnabled());
+    QCOMPARE(looks().second, editable.second);
 }
 
 void DialogTest::colours_confirmedThenCancelled_changesOnlyTheFirstSwatch() {
