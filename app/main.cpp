@@ -7,6 +7,7 @@
 #include "pattern/FrameRenderer.h"
 #include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
+#include "ticker/TickerFile.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -140,6 +141,11 @@ int main(int argc, char* argv[]) {
     const QString tickerFolder = Platform::tickerFolderFor(
         QApplication::applicationDirPath(),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    // A save cut short (the program killed half-way) leaves its temporary file behind.
+    if (options.mode == Options::Mode::Windows)
+        for (const QString& saved : {store.iniFile(), TickerFile::pathIn(tickerFolder)})
+            if (!saved.isEmpty())
+                SafeFile::removeStaleTemporaries(saved);
     const Platform platform = Platform::system(&store, tickerFolder);
     WindowRegistry windows(platform, [] { QCoreApplication::quit(); });
     if (options.mode != Options::Mode::Windows) {

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDateTime>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
 
@@ -67,13 +69,19 @@ void syncFolder(const QString& folder) {
 }
 #endif
 
+// The name of a save's temporary file: ".NAME.XXXXXXXX.tmp" beside the target, with eight
+// lower-case hexadecimal digits.
+QString temporaryName(const QString& targetName, quint32 number) {
+    return QStringLiteral(".") + targetName +
+           QStringLiteral(".%1.tmp").arg(number, 8, 16, QLatin1Char('0'));
+}
+
 // A new, empty file beside `target` that nobody else has: the name is taken with O_EXCL.
 int createTemporary(const QString& target, QString* temporaryPath) {
     const QFileInfo info(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *temporaryPath = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                         QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8,
-                                                       16, QLatin1Char('0'));
+        *temporaryPath = info.absolutePath() + QLatin1Char('/') +
+                         temporaryName(info.fileName(), QRandomGenerator::global()->generate());
         const int fd = openNew(*temporaryPath);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -177,6 +185,23 @@ Result replace(const QString& path, const QByteArray& bytes, const Io& io) {
     syncFolder(info.absolutePath());
 #endif
     return written;
+}
+
+int removeStaleTemporaries(const QString& target, int minimumAgeSeconds) {
+    const QFileInfo info(target);
+    const QRegularExpression ours(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(temporaryName(info.fileName(), 0)).replace(
+            QStringLiteral("00000000"), QStringLiteral("[0-9a-f]{8}"))));
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-minimumAgeSeconds);
+    int removed = 0;
+    const QDir folder = info.absoluteDir();
+    for (const QFileInfo& entry :
+         folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::System)) {
+        if (ours.match(entry.fileName()).hasMatch() && entry.lastModified().toUTC() < before &&
+            QFile::remove(entry.absoluteFilePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 ReadResult readRegular(const QString& path, qint64 maxBytes) {

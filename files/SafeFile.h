@@ -37,6 +37,11 @@ Io systemIo();
 // `bytes`. The new file keeps the old one's permissions.
 Result replace(const QString& path, const QByteArray& bytes, const Io& io = systemIo());
 
+// Removes what an interrupted save of `target` left beside it: temporaries of exactly the name a
+// save gives them, and only those older than `minimumAgeSeconds`, so that a save under way in
+// another instance keeps its own. Returns how many were removed.
+int removeStaleTemporaries(const QString& target, int minimumAgeSeconds = 60);
+
 struct ReadResult {
     enum class Status { Ok, Missing, NotARegularFile, Unreadable };
     Status status = Status::Missing;

@@ -50,24 +50,35 @@ QString fromVariantText(const QString& text) {
 } // namespace
 
 IniDocument::IniDocument(const QByteArray& bytes) {
-    if (bytes.contains("\r\n"))
-        m_lineEnd = "\r\n";
-    m_endsWithLineEnd = bytes.isEmpty() || bytes.endsWith('\n');
+    // Each line keeps its own end, so that a file with mixed ends stays byte for byte where
+    // nothing changed.
     QList<QByteArray> texts = bytes.split('\n');
-    if (m_endsWithLineEnd)
+    const bool endsWithLineEnd = bytes.isEmpty() || bytes.endsWith('\n');
+    if (endsWithLineEnd)
         texts.removeLast();
     QString section;
-    for (QByteArray& text : texts) {
-        if (text.endsWith('\r'))
+    qsizetype crlf = 0;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        QByteArray& text = texts[i];
+        QByteArray end = "\n";
+        if (i + 1 == texts.size() && !endsWithLineEnd)
+            end.clear();
+        else if (text.endsWith('\r')) {
             text.chop(1);
+            end = "\r\n";
+            ++crlf;
+        }
         Line line = parsed(text, section);
+        line.end = end;
         section = line.section;
         m_lines.append(std::move(line));
     }
+    if (crlf * 2 > texts.size() - (endsWithLineEnd ? 0 : 1))
+        m_lineEnd = "\r\n";
 }
 
 IniDocument::Line IniDocument::parsed(const QByteArray& text, const QString& section) {
-    Line line{text, section, QString(), 0};
+    Line line{text, QByteArray(), section, QString(), 0};
     QByteArray trimmed = text.startsWith(Utf8Bom) ? text.mid(Utf8Bom.size()) : text;
     trimmed = trimmed.trimmed();
     if (trimmed.startsWith('[')) {
@@ -109,30 +120,35 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
         if (line.section != section)
             continue;
         if (line.key == key) {
+            const QByteArray end = line.end;
             line = parsed(text, section);
+            line.end = end;
             return;
         }
         if (lastInSection < 0 && !line.text.trimmed().isEmpty())
             lastInSection = i;
     }
+    // A line added after a last line without an end gives that line one.
+    const auto append = [this](qsizetype after, Line line) {
+        if (after >= 0 && m_lines[after].end.isEmpty())
+            m_lines[after].end = m_lineEnd;
+        line.end = m_lineEnd;
+        m_lines.insert(after + 1, std::move(line));
+    };
     if (lastInSection < 0) {
         if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
-            m_lines.append(parsed(QByteArray(), m_lines.last().section));
+            append(m_lines.size() - 1, parsed(QByteArray(), m_lines.last().section));
         const QByteArray header = '[' + section.toUtf8() + ']';
-        m_lines.append(parsed(header, section));
+        append(m_lines.size() - 1, parsed(header, section));
         lastInSection = m_lines.size() - 1;
     }
-    m_lines.insert(lastInSection + 1, parsed(text, section));
-    m_endsWithLineEnd = true;
+    append(lastInSection, parsed(text, section));
 }
 
 QByteArray IniDocument::bytes() const {
     QByteArray result;
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        result += m_lines[i].text;
-        if (i + 1 < m_lines.size() || m_endsWithLineEnd)
-            result += m_lineEnd;
-    }
+    for (const Line& line : m_lines)
+        result += line.text + line.end;
     return result;
 }
 

@@ -34,6 +34,7 @@ public:
 private:
     struct Line {
         QByteArray text;    // as in the file, without its line end
+        QByteArray end;     // its own line end ("\r\n" or "\n"; none for a last line without)
         QString section;    // the section the line belongs to
         QString key;        // the key a key line sets; empty for other lines
         qsizetype valueAt;  // where a key line's value starts
@@ -41,8 +42,8 @@ private:
     static Line parsed(const QByteArray& text, const QString& section);
 
     QList<Line> m_lines;
+    // For new lines: the line end most lines of the file have.
     QByteArray m_lineEnd = "\n";
-    bool m_endsWithLineEnd = true;
 };
 
 } // namespace kalvora

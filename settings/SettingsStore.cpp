@@ -6,6 +6,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLockFile>
+#include <QThread>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 #include <QSettings>
 
 namespace kalvora {
@@ -31,6 +42,51 @@ QString userIniFile() {
 #endif
 
 } // namespace
+
+// Held while a save reads, changes and replaces the settings file. On POSIX systems it is an
+// flock() on the settings folder: it takes no room on a full disk, and the kernel lets go of it
+// when a process dies. On Windows a lock file beside the settings does the same.
+class SaveLock {
+public:
+    explicit SaveLock(const QString& folder) {
+#ifdef Q_OS_WIN
+        m_lock = std::make_unique<QLockFile>(folder + QStringLiteral("/Kalvora.ini.lock"));
+        m_lock->setStaleLockTime(10000);
+        m_heldByOther = !m_lock->tryLock(WaitMs) && m_lock->error() == QLockFile::LockFailedError;
+#else
+        m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        QDeadlineTimer deadline(WaitMs);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+                m_heldByOther = errno == EWOULDBLOCK;
+                return;
+            }
+            QThread::msleep(5);
+        }
+#endif
+    }
+    ~SaveLock() {
+#ifndef Q_OS_WIN
+        if (m_fd >= 0)
+            ::close(m_fd); // lets go of the lock
+#endif
+    }
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+    bool heldByOther() const { return m_heldByOther; }
+
+private:
+    static constexpr int WaitMs = 5000;
+    bool m_heldByOther = false;
+#ifdef Q_OS_WIN
+    std::unique_ptr<QLockFile> m_lock;
+#else
+    int m_fd = -1;
+#endif
+};
 
 struct SettingsStore::IniRead {
     IniDocument document;
@@ -116,13 +172,20 @@ bool SettingsStore::WriteSettings(const QList<QPair<QString, QString>>& values) 
 }
 
 QString SettingsStore::writeIni(const QList<QPair<QString, QString>>& values) {
+    QDir().mkpath(QFileInfo(m_iniFile).absolutePath());
+
+    // Another instance may be saving the same file: the file is read, changed and replaced
+    // under a lock, so that neither loses a key the other wrote. Where no lock can be had (a
+    // folder that cannot be opened) the save goes on and fails for the real reason.
+    const SaveLock lock(QFileInfo(m_iniFile).absolutePath());
+    if (lock.heldByOther())
+        return QStringLiteral("another Kalvora kept the settings locked for too long");
     IniRead current = readIni();
     if (!current.problem.isEmpty())
         return QStringLiteral("the file there cannot be read (%1), so it is not written over")
             .arg(current.problem);
     for (const auto& [key, value] : values)
         current.document.setValue(section(), key, value);
-    QDir().mkpath(QFileInfo(m_iniFile).absolutePath());
     return SafeFile::replace(m_iniFile, current.document.bytes()).error;
 }
 

@@ -50,6 +50,8 @@ public:
 
     // Where the values live, for messages and the README.
     QString location() const;
+    // The INI file that holds them; empty for the registry.
+    QString iniFile() const { return m_iniFile; }
 
     // Called with a message for the operator when a write cannot be stored.
     void setFailureHandler(std::function<void(const QString&)> handler);

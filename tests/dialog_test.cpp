@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -70,6 +71,7 @@ private slots:
     void settingsNotStored_dialogStaysOpen_andSaysSo();
     void longText_savesAsTyped_acrossTheShownParagraphs();
     void fontPicker_pickAfterPanelClosed_showsTheDialog();
+    void tickerFileIsAFolder_saysSaveCannotReplaceIt_andSaveDoesNot();
 };
 
 void DialogTest::emptyStore_showsTheDialogsDefaults() {
@@ -458,6 +460,22 @@ void DialogTest::fontPicker_pickAfterPanelClosed_showsTheDialog() {
     QCOMPARE(shown->tt_font->text(), QStringLiteral("Alpha Sans"));
     shown->close();
     QCOMPARE(p.lastWindowGone, 1);
+}
+
+void DialogTest::tickerFileIsAFolder_saysSaveCannotReplaceIt_andSaveDoesNot() {
+    TestPlatform t({{"tt_enabled", "1"}});
+    QVERIFY(QDir().mkdir(t.tickerPath()));
+    Program p(t);
+    Frm_Tickertape& d = openDialog(p);
+    QCOMPARE(t.warnings.size(), 1);
+    QVERIFY2(t.warnings.first().contains(QStringLiteral("cannot store")) &&
+                 !t.warnings.first().contains(QStringLiteral("replaces")),
+             qPrintable(t.warnings.first()));
+    d.Text1->setPlainText(QStringLiteral("new text"));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    QCOMPARE(t.warnings.size(), 2);
+    QCOMPARE(p.windows.loadedTickerDialog(), &d);
+    QVERIFY(QFileInfo(t.tickerPath()).isDir());
 }
 
 QTEST_MAIN(DialogTest)

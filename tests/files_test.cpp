@@ -4,12 +4,16 @@
 #include "ticker/TickerFile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <cerrno>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 using namespace kalvora;
 using namespace kalvora::test;
@@ -61,6 +65,9 @@ private slots:
     void fullDisk_saves_leaveTheOldFilesByteForByte();
     void oddFiles_areRefusedWithoutBlocking_data();
     void oddFiles_areRefusedWithoutBlocking();
+    void save_keepsTheModeSet_butTheOwnerCanAlwaysRead_data();
+    void save_keepsTheModeSet_butTheOwnerCanAlwaysRead();
+    void start_removesOnlyStaleTemporariesOfItsOwnFiles();
 };
 
 void FilesTest::save_failingAtEveryByteOffset_leavesOldOrNew() {
@@ -190,6 +197,62 @@ void FilesTest::oddFiles_areRefusedWithoutBlocking() {
     QVERIFY(loaded.text.isEmpty());
     QVERIFY(!loaded.error.isEmpty());
     QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(loaded.notAFile);
+    // What the dialog says of it must hold: a save cannot replace it either.
+    if (kind != QLatin1String("device"))
+        QVERIFY(!TickerFile::write(path, QStringLiteral("text")).ok);
+}
+
+void FilesTest::save_keepsTheModeSet_butTheOwnerCanAlwaysRead_data() {
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("read-only stays read-only") << 0444 << 0444;
+    QTest::newRow("private stays private") << 0600 << 0600;
+    QTest::newRow("group may read") << 0640 << 0640;
+    QTest::newRow("nobody may read") << 0000 << 0600;
+    QTest::newRow("only the owner may write") << 0200 << 0600;
+}
+
+void FilesTest::save_keepsTheModeSet_butTheOwnerCanAlwaysRead() {
+#ifdef Q_OS_WIN
+    QSKIP("POSIX modes");
+#else
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TickerTape.txt"));
+    put(path, "old");
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(before)), 0);
+    QVERIFY(TickerFile::write(path, QStringLiteral("new")).ok);
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QCOMPARE(int(status.st_mode & 07777), after);
+#endif
+}
+
+void FilesTest::start_removesOnlyStaleTemporariesOfItsOwnFiles() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Kalvora.ini"));
+    const QDateTime longAgo = QDateTime::currentDateTime().addSecs(-120);
+    const QStringList stale = {QStringLiteral(".Kalvora.ini.0a1b2c3d.tmp")};
+    const QStringList kept = {
+        QStringLiteral("Kalvora.ini"),
+        QStringLiteral(".Kalvora.ini.0a1b2c3e.tmp"), // fresh: a save under way elsewhere
+        QStringLiteral(".Kalvora.ini.0A1B2C3D.tmp"), QStringLiteral(".Kalvora.ini.0a1b2c3.tmp"),
+        QStringLiteral(".KalvoraXini.0a1b2c3d.tmp"), QStringLiteral(".Kalvora.ini.0a1b2c3d.tmp~"),
+        QStringLiteral("notes.txt")};
+    for (const QString& name : stale + kept) {
+        put(dir.filePath(name), "x");
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (name != kept[1])
+            QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
+    QCOMPARE(SafeFile::removeStaleTemporaries(ini), 1);
+    QStringList left = leftovers(dir), expected = kept;
+    left.sort();
+    expected.sort();
+    QCOMPARE(left, expected);
 }
 
 QTEST_GUILESS_MAIN(FilesTest)

@@ -22,6 +22,7 @@ private slots:
     void absentKey_givesDefaultAsText_andIsNotCreated();
     void emptyValue_isPresentAndEmpty();
     void write_isOnDiskForAnotherProcess();
+    void twoInstancesTyping_loseNoKeyOfEachOther();
     void handEditedCommaValue_readsAsTheLine();
     void handEditedFile_otherLinesKept_valuesReadAsQSettingsDoes();
     void unwritableStore_reportsOnce_andKeepsRunning();
@@ -93,6 +94,28 @@ void SettingsTest::write_isOnDiskForAnotherProcess() {
     QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()), QStringLiteral("AB"));
 }
 
+void SettingsTest::twoInstancesTyping_loseNoKeyOfEachOther() {
+    TestPlatform t;
+    // A large file makes the time between reading and replacing it long.
+    QFile ini(t.iniPath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("; " + QByteArray(2 << 20, 'x') + "\n[settings]\n");
+    ini.close();
+    QList<QProcess*> writers;
+    for (const char* prefix : {"a", "b"}) {
+        auto* writer = new QProcess(this);
+        writer->start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--write"), t.iniPath(), QString::fromLatin1(prefix)});
+        writers << writer;
+    }
+    for (QProcess* writer : writers)
+        QVERIFY(writer->waitForFinished(60000) && writer->exitCode() == 0);
+    for (const char* prefix : {"a", "b"})
+        for (int i = 0; i < 40; ++i)
+            QVERIFY2(t.storeHas(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i)),
+                     qPrintable(QStringLiteral("%1%2 lost").arg(QLatin1String(prefix)).arg(i)));
+}
+
 void SettingsTest::handEditedCommaValue_readsAsTheLine() {
     TestPlatform t;
     QFile ini(t.iniPath());
@@ -108,11 +131,11 @@ void SettingsTest::handEditedCommaValue_readsAsTheLine() {
 void SettingsTest::handEditedFile_otherLinesKept_valuesReadAsQSettingsDoes() {
     TestPlatform t;
     const QByteArray before = "\xEF\xBB\xBF; written by hand\n"
-                              "[other]\nkey=kept\n"
+                              "[other]\r\nkey=kept\n"
                               "[settings\n"
                               "a line without equals\n"
                               "[settings]\n"
-                              "Text1 = QQ0ABC ; a comment\n"
+                              "Text1 = QQ0ABC ; a comment\r\n"
                               "Text2=\"  144.750 MHz; FM \"\n"
                               "Text3=@@at\n"
                               "\n[tail]\nx=1\n";
@@ -134,7 +157,8 @@ void SettingsTest::handEditedFile_otherLinesKept_valuesReadAsQSettingsDoes() {
     QFile after(t.iniPath());
     QVERIFY(after.open(QIODevice::ReadOnly));
     QByteArray expected = before;
-    expected.replace("Text1 = QQ0ABC ; a comment\n", "Text1=PA3XYZ\n");
+    // Each line keeps its own end; a new one takes the end most lines have.
+    expected.replace("Text1 = QQ0ABC ; a comment\r\n", "Text1=PA3XYZ\r\n");
     expected.replace("Text3=@@at\n", "Text3=@@at\nText4=1255 MHz\n");
     QCOMPARE(after.readAll(), expected);
 }
@@ -198,6 +222,15 @@ int main(int argc, char** argv) {
     if (argc == 4 && QByteArray(argv[1]) == "--read") {
         SettingsStore store(QString::fromLocal8Bit(argv[2]));
         std::fputs(store.ReadSetting(QString::fromLocal8Bit(argv[3]), QString()).toUtf8(), stdout);
+        return 0;
+    }
+    // One of the two instances of twoInstancesTyping_loseNoKeyOfEachOther: a key per keystroke.
+    if (argc == 4 && QByteArray(argv[1]) == "--write") {
+        SettingsStore store(QString::fromLocal8Bit(argv[2]));
+        for (int i = 0; i < 40; ++i)
+            if (!store.WriteSetting(QString::fromLocal8Bit(argv[3]) + QString::number(i),
+                                    QStringLiteral("typed")))
+                return 1;
         return 0;
     }
     SettingsTest test;

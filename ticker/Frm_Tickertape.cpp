@@ -243,7 +243,13 @@ void Frm_Tickertape::Form_Load() {
     }
     tt_enabled_Click();
 
-    if (!loaded.error.isEmpty())
+    if (loaded.notAFile)
+        m_platform.warn(this, windowTitle(),
+                        tr("%1 is not a plain file (%2), so the text below starts empty and "
+                           "\"Save\" cannot store it there. Move or remove what is there, "
+                           "then save.")
+                            .arg(QDir::toNativeSeparators(m_tickerPath), loaded.error));
+    else if (!loaded.error.isEmpty())
         m_platform.warn(this, windowTitle(),
                         tr("%1 cannot be read (%2), so the text below starts empty. \"Save\" "
                            "replaces it with a file holding what you type.")

@@ -121,6 +121,7 @@ Loaded load(const QString& path) {
     if (read.status == SafeFile::ReadResult::Status::Missing)
         return result;
     result.error = read.error;
+    result.notAFile = read.status == SafeFile::ReadResult::Status::NotARegularFile;
     result.truncated = read.truncated;
     if (read.status == SafeFile::ReadResult::Status::Unreadable) {
         // Keep only the lines that were read whole.

@@ -25,6 +25,8 @@ struct Loaded {
     QString text;           // the lines joined with nothing between them
     bool truncated = false; // the file is longer than MaxReadBytes
     QString error;          // why the file could not be read (empty: read, or absent)
+    bool notAFile = false;  // a folder, named pipe or device stands under that name: a save
+                            // cannot replace it
 };
 
 // Joins the folder and the file name, with a separator only where the folder lacks one.
