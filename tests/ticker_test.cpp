@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "settings/SettingsStore.h"
 #include "ticker/OffscreenStrip.h"
+#include "ticker/TickerLine.h"
 #include "ticker/TickerFile.h"
 #include "ticker/TickerScroller.h"
 #include "ticker/TickerSettings.h"
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QSet>
 #include <QTest>
+#include <functional>
 
 using namespace kalvora;
 using namespace kalvora::test;
@@ -92,6 +94,10 @@ private slots:
     void pixels_eachStepShiftsByOneOrTwo();
     void pixels_textEntersAtTheRightEdgeColumnByColumn();
     void characterOutsideTheBmp_isOneGlyph_leavesInOneAdvance_glyphsFollowColourAndFont();
+    void line_cellsAreClustersAndRightToLeftWords_inTheOrderTheEyeMeetsThem_data();
+    void line_cellsAreClustersAndRightToLeftWords_inTheOrderTheEyeMeetsThem();
+    void print_marksAndRightToLeftText_lookAsTheTextEngineDrawsThem_data();
+    void print_marksAndRightToLeftText_lookAsTheTextEngineDrawsThem();
 };
 
 void TickerTest::load_joinsLinesAndDropsBreaks_data() {
@@ -608,6 +614,99 @@ void TickerTest::characterOutsideTheBmp_isOneGlyph_leavesInOneAdvance_glyphsFoll
     while (rig.scroller.StartChar == 31)
         rig.scroller.Timer3_Timer();
     QCOMPARE(rig.scroller.TickerText.at(rig.scroller.StartChar - 1), QLatin1Char('b'));
+}
+
+void TickerTest::line_cellsAreClustersAndRightToLeftWords_inTheOrderTheEyeMeetsThem_data() {
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QStringList>("shown"); // cells left to right; "r:" drawn right to left
+    QTest::newRow("plain") << QStringLiteral("QQ0 ABC") << QStringList{"Q", "Q", "0", " ", "A", "B", "C"};
+    QTest::newRow("combining mark") << QStringLiteral("cafe\u0301!")
+                                    << QStringList{"c", "a", "f", "e\u0301", "!"};
+    QTest::newRow("outside the BMP") << QStringLiteral("a\U0001D54Fb")
+                                     << QStringList{"a", "\U0001D54F", "b"};
+    QTest::newRow("Hebrew words in a line") << QStringLiteral("AB \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD CD")
+        << QStringList{"A", "B", " ", "r:\u05E2\u05D5\u05DC\u05DD", " ", "r:\u05E9\u05DC\u05D5\u05DD", " ", "C", "D"};
+    QTest::newRow("numbers in and after Hebrew") << QStringLiteral("7 \u05D0 12 \u05D1 3.")
+        << QStringList{"7", " ", "r:3", " ", "r:\u05D1", " ", "r:12", " ", "r:\u05D0", "."};
+    QTest::newRow("Arabic word, marks kept") << QStringLiteral("\u0645\u064E\u0631\u062D\u0628\u0627")
+        << QStringList{"r:\u0645\u064E\u0631\u062D\u0628\u0627"};
+    const QString longWord = QString(40, QChar(0x05D0));
+    QTest::newRow("word longer than a cell") << longWord
+        << QStringList{"r:" + longWord.mid(32), "r:" + longWord.left(32)};
+}
+
+void TickerTest::line_cellsAreClustersAndRightToLeftWords_inTheOrderTheEyeMeetsThem() {
+    QFETCH(QString, written);
+    QFETCH(QStringList, shown);
+    const TickerLine line(written);
+    QStringList cells;
+    for (qsizetype i = 0; i < line.size(); i += std::max(1, line.cellLength(i)))
+        cells << (line.isRightToLeft(i) ? QStringLiteral("r:") : QString()) + line.cell(i).toString();
+    QCOMPARE(cells, shown);
+    QCOMPARE(line.size(), written.size());
+}
+
+void TickerTest::print_marksAndRightToLeftText_lookAsTheTextEngineDrawsThem_data() {
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("asTheEngineDrawsIt");
+    QTest::newRow("decomposed e acute") << QStringLiteral("cafe\u0301") << QStringLiteral("caf\u00E9");
+    QTest::newRow("Arabic, joined") << QStringLiteral("\u0633\u0644\u0627\u0645 \u0639\u0644\u064A\u0643\u0645")
+                                    << QStringLiteral("\u0633\u0644\u0627\u0645 \u0639\u0644\u064A\u0643\u0645");
+    QTest::newRow("Hebrew in a Latin line") << QStringLiteral("TV \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD 73")
+                                            << QStringLiteral("TV \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD 73");
+}
+
+// What the strip prints comes close to what Qt's text engine draws for the whole line (only the
+// rounding of each cell's advance differs), and far from the letters one by one in storage
+// order, as the strip once drew them.
+void TickerTest::print_marksAndRightToLeftText_lookAsTheTextEngineDrawsThem() {
+    QFETCH(QString, written);
+    QFETCH(QString, asTheEngineDrawsIt);
+    OffscreenStrip strip;
+    strip.resize(QSize(400, 43));
+    strip.setFontName(QStringLiteral("DejaVu Sans"));
+    strip.setFontSize(20);
+    const auto drawn = [&strip](const std::function<void(QPainter&, int)>& draw) {
+        QImage image(strip.image().size(), QImage::Format_RGB32);
+        image.fill(strip.backColor());
+        QPainter painter(&image);
+        painter.setFont(strip.font());
+        painter.setPen(strip.foreColor());
+        draw(painter, QFontMetrics(strip.font(), &image).ascent());
+        return image;
+    };
+    const QImage engine = drawn([&](QPainter& painter, int baseline) {
+        painter.drawText(QPoint(0, baseline), asTheEngineDrawsIt);
+    });
+    const QImage oneByOne = drawn([&](QPainter& painter, int baseline) {
+        int x = 0;
+        for (const QChar ch : written) {
+            painter.drawText(QPoint(x, baseline), QString(ch));
+            x += strip.textWidth(ch);
+        }
+    });
+    strip.clear();
+    strip.print(written, 1);
+    // The share of inked pixels whose grey level differs by more than a quarter, seen at a
+    // third of the size: where a text engine puts a glyph a pixel further, it is the same.
+    const auto apart = [](const QImage& large, const QImage& other) {
+        const auto small = [](const QImage& image) {
+            return image.scaled(image.size() / 3, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        };
+        const QImage a = small(large), b = small(other);
+        int differing = 0, inked = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                inked += qGray(a.pixel(x, y)) < 128 || qGray(b.pixel(x, y)) < 128;
+                differing += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 64;
+            }
+        return double(differing) / std::max(1, inked);
+    };
+    const double fromEngine = apart(strip.image(), engine);
+    const double oneByOneFromEngine = apart(oneByOne, engine);
+    QVERIFY2(fromEngine < 0.35 && fromEngine < oneByOneFromEngine / 2,
+             qPrintable(QStringLiteral("%1 apart from the engine, one by one %2")
+                            .arg(fromEngine).arg(oneByOneFromEngine)));
 }
 
 QTEST_MAIN(TickerTest)

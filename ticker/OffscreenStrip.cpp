@@ -81,38 +81,43 @@ int OffscreenStrip::textWidth(QChar ch) {
     return characterWidth(QString(ch), 0);
 }
 
-int OffscreenStrip::characterWidth(const QString& text, qsizetype index) {
-    const QChar ch = text.at(index);
-    if (ch.isLowSurrogate())
-        return 0; // its high half carries the character's width
-    const bool pair =
-        ch.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate();
-    const char32_t codePoint = pair ? QChar::surrogateToUcs4(ch, text.at(index + 1)) : ch.unicode();
-    const auto cached = m_widths.constFind(codePoint);
+namespace {
+
+QString cacheKey(QStringView cell, bool rightToLeft) {
+    return rightToLeft ? QLatin1Char('\x01') + cell.toString() : cell.toString();
+}
+
+} // namespace
+
+int OffscreenStrip::cellWidth(const TickerLine& line, qsizetype index) {
+    const QStringView cell = line.cell(index);
+    if (cell.isEmpty())
+        return 0; // inside a cell: its start carries the whole width
+    const QString key = cacheKey(cell, line.isRightToLeft(index));
+    const auto cached = m_widths.constFind(key);
     if (cached != m_widths.constEnd())
         return *cached;
+    // The advance is the same in either direction.
     const QFontMetricsF metrics(m_font, &m_image);
-    const int width =
-        static_cast<int>(std::lround(metrics.horizontalAdvance(text.mid(index, pair ? 2 : 1))));
-    m_widths.insert(codePoint, width);
+    const int width = static_cast<int>(std::lround(metrics.horizontalAdvance(cell.toString())));
+    m_widths.insert(key, width);
     return width;
 }
 
-const OffscreenStrip::Glyph& OffscreenStrip::glyph(char32_t codePoint) {
-    const auto cached = m_glyphs.constFind(codePoint);
+const OffscreenStrip::Glyph& OffscreenStrip::glyph(QStringView cell, bool rightToLeft) {
+    const QString key = cacheKey(cell, rightToLeft);
+    const auto cached = m_glyphs.constFind(key);
     if (cached != m_glyphs.constEnd())
         return *cached;
-    // A text of many different characters (a long one in a large script) must not make the
-    // cache grow without end: past a limit it starts again.
+    // A text of many different cells (a long one in a large script) must not make the cache
+    // grow without end: past a limit it starts again.
     constexpr qsizetype MostGlyphs = 4096;
     if (m_glyphs.size() >= MostGlyphs)
         m_glyphs.clear();
-    // A lone surrogate half stays the one UTF-16 unit it is, as the text holds it.
-    const QString character =
-        codePoint > 0xFFFF ? QString::fromUcs4(&codePoint, 1) : QString(QChar(char16_t(codePoint)));
-    // Room for everything the font may paint around the character, antialiasing included.
+    const QString text = cell.toString();
+    // Room for everything the font may paint around the cell, antialiasing included.
     const QFontMetrics metrics(m_font, &m_image);
-    const QRect bounds = metrics.boundingRect(character).adjusted(-2, -2, 2, 2);
+    const QRect bounds = metrics.boundingRect(text).adjusted(-2, -2, 2, 2);
     QImage image(bounds.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     image.setDotsPerMeterX(DotsPerMeter96Dpi);
     image.setDotsPerMeterY(DotsPerMeter96Dpi);
@@ -121,7 +126,10 @@ const OffscreenStrip::Glyph& OffscreenStrip::glyph(char32_t codePoint) {
         QPainter painter(&image);
         painter.setFont(m_font);
         painter.setPen(m_foreColor);
-        painter.drawText(-bounds.topLeft(), character);
+        // A right-to-left word is shaped and ordered as a right-to-left paragraph, so that
+        // punctuation at its ends lands where a reader of that script expects it.
+        painter.setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+        painter.drawText(-bounds.topLeft(), text);
     }
     // Only the pixels that were painted are kept.
     QRect inked;
@@ -136,7 +144,7 @@ const OffscreenStrip::Glyph& OffscreenStrip::glyph(char32_t codePoint) {
         made.image = image.copy(inked);
         made.offset = bounds.topLeft() + inked.topLeft();
     }
-    return *m_glyphs.insert(codePoint, made);
+    return *m_glyphs.insert(key, made);
 }
 
 // Premultiplied "source over" of the glyph onto the strip, clipped to it.
@@ -182,35 +190,31 @@ void OffscreenStrip::clear() {
     m_printPosition = QPoint(0, 0);
 }
 
-int OffscreenStrip::print(const QString& text, int from) {
+int OffscreenStrip::print(const TickerLine& line, int from) {
     const int width = m_image.width();
     int x = m_printPosition.x();
     int walked = 0;
     if (m_printPosition.y() < m_image.height()) {
         const int baseline = m_printPosition.y() + m_ascent;
-        // Characters of at least one pixel reach the edge within `width` of them; zero-width
-        // ones (a tiny font, joiners) must not make the walk run on through the whole text.
-        const int mostCharacters = width + 2;
+        // Cells of at least one pixel reach the edge within `width` of them; zero-width ones
+        // (a tiny font, joiners) must not make the walk run on through the whole text.
+        const int mostCells = width + 2;
         bool pastEdge = false;
-        for (qsizetype i = std::max(from, 1) - 1; i < text.size() && walked < mostCharacters;
-             ++i, ++walked) {
+        qsizetype i = std::max(from, 1) - 1;
+        // Started inside a cell: from the next one.
+        while (i < line.size() && line.cellLength(i) == 0)
+            ++i;
+        for (; i < line.size() && walked < mostCells; ++walked) {
             if (x >= width) {
                 if (pastEdge)
                     break;
                 pastEdge = true; // one more, for a glyph that reaches back over the edge
             }
-            const QChar ch = text.at(i);
-            const bool pair =
-                ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-            // A character outside the BMP is drawn whole; a lone half is not drawn at all.
-            if (ch != QLatin1Char(' ') && !ch.isLowSurrogate()) {
-                const char32_t codePoint =
-                    pair ? QChar::surrogateToUcs4(ch, text.at(i + 1)) : ch.unicode();
-                drawGlyph(glyph(codePoint), QPoint(x, baseline));
-            }
-            x += characterWidth(text, i);
-            if (pair)
-                ++i;
+            const QStringView cell = line.cell(i);
+            if (cell != QLatin1String(" "))
+                drawGlyph(glyph(cell, line.isRightToLeft(i)), QPoint(x, baseline));
+            x += cellWidth(line, i);
+            i += cell.size();
         }
     }
     m_printPosition = QPoint(0, m_printPosition.y() + m_lineHeight);

@@ -7,16 +7,18 @@
 #include <QPoint>
 #include <QString>
 
+#include "ticker/TickerLine.h"
+
 namespace kalvora {
 
 // The ticker's drawing strip that nobody sees: a persistent image with its own print position,
 // font and colours. The scroller prints the text on it once per character advance and copies a
 // window of it onto the visible strip at every step.
 //
-// Text is printed glyph by glyph at whole-pixel advances equal to the measured character
-// widths, without kerning or ligatures, so that a character sits exactly where the widths of
-// the characters before it say. That is what lets the scroller shift the picture by exactly one
-// pixel per step.
+// Text is printed cell by cell (see TickerLine: a letter with its marks, or a right-to-left
+// word) at whole-pixel advances equal to the measured cell widths, without kerning between
+// cells, so that a cell sits exactly where the widths of the cells before it say. That is what
+// lets the scroller shift the picture by exactly one pixel per step.
 class OffscreenStrip {
 public:
     OffscreenStrip();
@@ -38,17 +40,21 @@ public:
 
     // Fills with the background colour and puts the print position at the top-left corner.
     void clear();
-    // Prints `text` from position `from` (counted from 1) at the print position, then moves
-    // the print position to the start of the next line. Only as much of the text as covers the
-    // strip, plus one character, is drawn, and never more characters than the strip has pixel
+    // Prints `line` from the cell at position `from` (counted from 1) at the print position,
+    // then moves the print position to the start of the next line. Only as much of the line as
+    // covers the strip, plus one cell, is drawn, and never more cells than the strip has pixel
     // columns (plus two): the cost does not grow with the text's length, even for characters
-    // that take no width. Returns how many characters it went through.
-    int print(const QString& text, int from = 1);
+    // that take no width. Returns how many cells it went through.
+    int print(const TickerLine& line, int from = 1);
+    int print(const QString& text, int from = 1) { return print(TickerLine(text), from); }
     // Width in pixels of one character in the strip's font (0 for "no character").
     int textWidth(QChar ch);
-    // Width of the character at `index` of `text`: a character outside the Basic Multilingual
-    // Plane is two QChars, the first carrying its whole width and the second none.
-    int characterWidth(const QString& text, qsizetype index);
+    // Width of the cell at `index` of `line`; 0 inside a cell (the cell's start carries its
+    // whole width).
+    int cellWidth(const TickerLine& line, qsizetype index);
+    int characterWidth(const QString& text, qsizetype index) {
+        return cellWidth(TickerLine(text), index);
+    }
     int lineHeight() const;
 
     QPoint printPosition() const { return m_printPosition; }
@@ -63,7 +69,7 @@ private:
     };
     void fontChanged();
     void fitImage();
-    const Glyph& glyph(char32_t codePoint);
+    const Glyph& glyph(QStringView cell, bool rightToLeft);
     void drawGlyph(const Glyph& glyph, QPoint pen);
 
     QSize m_size;
@@ -72,10 +78,11 @@ private:
     QColor m_backColor = Qt::white;
     QColor m_foreColor = Qt::black;
     QPoint m_printPosition;
-    QHash<char32_t, int> m_widths;
-    // Each character is laid out and drawn once per font and colour, then only copied: a
-    // character advance reprints the whole visible text.
-    QHash<char32_t, Glyph> m_glyphs;
+    // By cell text; a right-to-left cell's key starts with an extra '\x01'.
+    QHash<QString, int> m_widths;
+    // Each cell is laid out and drawn once per font and colour, then only copied: a character
+    // advance reprints the whole visible text.
+    QHash<QString, Glyph> m_glyphs;
     int m_widestCharacter = 0;
     int m_ascent = 0;
     int m_lineHeight = 0;

@@ -68,7 +68,8 @@ void TickerScroller::Start_TT() {
         setTickerOn(false);
         return;
     }
-    TickerText = TickerFile::compose(TickerText, settings.TtRegellengte);
+    m_line = TickerLine(TickerFile::compose(TickerText, settings.TtRegellengte));
+    TickerText = m_line.text();
     m_visibleStrip().setStripVisible(true);
     setTickerOn(true);
 
@@ -78,23 +79,19 @@ void TickerScroller::Start_TT() {
     if (Timer3.interval() > 0)
         Timer3.start();
     // At a restart this lands on the second line, below the band that is copied.
-    m_offscreen.print(TickerText, StartChar);
+    m_offscreen.print(m_line, StartChar);
 }
 
 void TickerScroller::Timer3_Timer() {
     m_visibleStrip().showColumns(m_offscreen, StartX);
 
-    const bool onText = StartChar >= 1 && StartChar <= TickerText.size();
-    const int width = onText ? m_offscreen.characterWidth(TickerText, StartChar - 1) : 0;
+    const int width = m_offscreen.cellWidth(m_line, StartChar - 1);
     if (double(width) - 2 < StartX) {
-        ++StartChar;
-        // A character outside the BMP leaves in one advance, both its halves.
-        if (StartChar >= 1 && StartChar <= TickerText.size() &&
-            TickerText.at(StartChar - 1).isLowSurrogate())
-            ++StartChar;
+        // A cell (a letter with its marks, a right-to-left word) leaves in one advance.
+        StartChar += std::max(1, m_line.cellLength(StartChar - 1));
         StartX = 0;
         m_offscreen.clear();
-        m_offscreen.print(TickerText, StartChar);
+        m_offscreen.print(m_line, StartChar);
         if (StartChar >= StopChar) {
             // With the ticker disabled Start_TT does not restart the text; stop here instead
             // of stepping on past its end.

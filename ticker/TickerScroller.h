@@ -40,8 +40,9 @@ public:
     // The settings copies, replaced by Lees_TT_Settings.
     TickerSettings settings;
 
-    // Scroller state. Positions count characters from 1; they are plain ints, so a text of
-    // any length the file can give fits.
+    // Scroller state. TickerText is the composed text in the order the strip shows it (see
+    // TickerLine); positions count its UTF-16 units from 1 and always stand at the start of a
+    // cell. They are plain ints, so a text of any length the file can give fits.
     QString TickerText;
     QString TickerPath;
     int StartChar = 0;
@@ -75,6 +76,7 @@ signals:
 
 private:
     OffscreenStrip& m_offscreen;
+    TickerLine m_line; // TickerText, cut into cells
     std::function<TickerView&()> m_visibleStrip;
     QString m_programFolder;
     // A run is going: Start_TT found text, and it has not run out with the ticker disabled.
