@@ -15,6 +15,22 @@
 
 namespace kalvora {
 
+QPoint Platform::warningPlace(const QRect& window, const QSize& box, const QRect& screen) {
+    if (window.isEmpty())
+        return screen.center() - QPoint(box.width() / 2, box.height() / 2);
+    constexpr int Gap = 8;
+    const QPoint beside[] = {
+        {window.right() + 1 + Gap, window.top()},           // right of it
+        {window.left() - Gap - box.width(), window.top()},  // left of it
+        {window.left(), window.bottom() + 1 + Gap},         // below it
+        {window.left(), window.top() - Gap - box.height()}, // above it
+    };
+    for (const QPoint& corner : beside)
+        if (screen.contains(QRect(corner, box)))
+            return corner;
+    return window.center() - QPoint(box.width() / 2, box.height() / 2);
+}
+
 Platform Platform::system(SettingsStore* store, const QString& programFolder) {
     Platform platform;
     platform.store = store;
@@ -31,9 +47,10 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
     platform.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     // One way to tell the operator about a problem: a box that neither blocks nor takes the
     // keyboard, so a warning that comes up while a field is being typed in loses no keystroke.
-    // It comes up over the window it concerns (without one, over the window the operator works
-    // in), once that window is on the screen: a window that warns while it loads is not placed
-    // yet, and a box placed by it would land in a corner of the screen.
+    // It comes up beside the window it concerns (without one, the window the operator works
+    // in), so that it covers nothing being typed in, once that window is on the screen: a
+    // window that warns while it loads is not placed yet, and a box placed by it would land in
+    // a corner of the screen.
     platform.warn = [](QWidget* parent, const QString& title, const QString& text) {
         QWidget* concerned = parent ? parent->window() : QApplication::activeWindow();
         auto* box =
@@ -42,12 +59,12 @@ Platform Platform::system(SettingsStore* store, const QString& programFolder) {
         box->setAttribute(Qt::WA_ShowWithoutActivating);
         box->setWindowModality(Qt::NonModal);
         QTimer::singleShot(0, box, [box, concerned = QPointer<QWidget>(concerned)] {
-            const QScreen* primary = QGuiApplication::primaryScreen();
-            const QRect over = concerned && concerned->isVisible() ? concerned->frameGeometry()
-                               : primary                          ? primary->availableGeometry()
-                                                                  : QRect();
             box->adjustSize();
-            box->move(over.center() - box->rect().center());
+            const QScreen* screen = concerned ? concerned->screen() : QGuiApplication::primaryScreen();
+            const QRect area = screen ? screen->availableGeometry() : QRect();
+            const QRect window = concerned && concerned->isVisible() ? concerned->frameGeometry()
+                                                                     : QRect();
+            box->move(warningPlace(window, box->frameGeometry().size(), area));
             box->show();
         });
     };

@@ -47,6 +47,10 @@ struct Platform {
 
     // The real pieces; the store and folder are the caller's.
     static Platform system(SettingsStore* store, const QString& programFolder);
+    // Where a warning of `box`'s size goes: beside `window` (right, left, below, above: the
+    // first that lies on `screen`), over it where nothing beside fits, and in the middle of the
+    // screen when there is no window.
+    static QPoint warningPlace(const QRect& window, const QSize& box, const QRect& screen);
     // The screens Qt reports now.
     static QList<ScreenInfo> qtScreens();
 

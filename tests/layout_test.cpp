@@ -155,12 +155,14 @@ void LayoutTest::everyControl_matchesTheTable() {
     if (expected.text)
         QCOMPARE(textOf(control), QString::fromUtf8(expected.text));
     if (expected.letters.isValid())
-        QCOMPARE(control->palette().color(control->foregroundRole()), expected.letters);
+        QCOMPARE(control->palette().color(QPalette::Active, control->foregroundRole()),
+                 expected.letters);
     if (expected.fill.isValid()) {
         // A list paints its entries' background in its viewport.
         const auto* list = qobject_cast<QAbstractScrollArea*>(control);
         const QWidget* painted = list ? list->viewport() : control;
-        QCOMPARE(painted->palette().color(painted->backgroundRole()), expected.fill);
+        QCOMPARE(painted->palette().color(QPalette::Active, painted->backgroundRole()),
+                 expected.fill);
     }
     if (expected.opaque >= 0)
         QCOMPARE(control->autoFillBackground(), expected.opaque == 1);
