@@ -115,9 +115,15 @@ const OffscreenStrip::Glyph& OffscreenStrip::glyph(QStringView cell, bool rightT
     if (m_glyphs.size() >= MostGlyphs)
         m_glyphs.clear();
     const QString text = cell.toString();
-    // Room for everything the font may paint around the cell, antialiasing included.
+    // Room for everything the font may paint around the cell, antialiasing included. A
+    // cluster's bounding box can leave out its marks (and a fallback font's glyphs), so the
+    // room is a line's height wider all round; only what is inked is kept.
     const QFontMetrics metrics(m_font, &m_image);
-    const QRect bounds = metrics.boundingRect(text).adjusted(-2, -2, 2, 2);
+    const int margin = metrics.height();
+    const QRect bounds =
+        metrics.boundingRect(text).united(QRect(0, -metrics.ascent(), metrics.horizontalAdvance(text),
+                                                metrics.height()))
+            .adjusted(-margin, -margin, margin, margin);
     QImage image(bounds.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     image.setDotsPerMeterX(DotsPerMeter96Dpi);
     image.setDotsPerMeterY(DotsPerMeter96Dpi);
