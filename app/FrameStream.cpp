@@ -9,6 +9,7 @@
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -84,6 +85,14 @@ void FrameStream::flush() {
         }
         if (n < 0 && errno == EINTR)
             continue;
+#ifdef Q_OS_WIN
+        // A pipe whose reader has gone: Windows says "invalid argument", its own error says
+        // more.
+        if (n < 0 && (_doserrno == ERROR_NO_DATA || _doserrno == ERROR_BROKEN_PIPE)) {
+            finish(EPIPE);
+            return;
+        }
+#endif
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             if (m_writable)
                 m_writable->setEnabled(true);

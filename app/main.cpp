@@ -18,7 +18,9 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+#include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -72,6 +74,8 @@ int writeSnapshot(WindowRegistry& windows, const Options& options) {
 int streamFrames(WindowRegistry& windows, const Options& options) {
 #ifdef Q_OS_WIN
     const int out = _fileno(stdout);
+    // In text mode every 0x0A byte of a frame would go out as 0x0D 0x0A.
+    _setmode(out, _O_BINARY);
 #else
     const int out = STDOUT_FILENO;
     std::signal(SIGPIPE, SIG_IGN); // a closed pipe is an ordinary end, seen as EPIPE
@@ -95,14 +99,42 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
     return QCoreApplication::exec();
 }
 
+#ifdef Q_OS_WIN
+// kalvora.exe is a windowed program: started from a console (--help, --frames, an error), it
+// has none of its own. It writes to the console it was started from, where standard output or
+// error is not already going elsewhere (a pipe, a file).
+void useParentConsole() {
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    const auto reopen = [](DWORD handle, FILE* stream) {
+        const HANDLE current = GetStdHandle(handle);
+        if (current == nullptr || current == INVALID_HANDLE_VALUE)
+            std::freopen("CONOUT$", "w", stream);
+    };
+    reopen(STD_OUTPUT_HANDLE, stdout);
+    reopen(STD_ERROR_HANDLE, stderr);
+}
+#endif
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    useParentConsole();
+#endif
     const bool headless = wantsHeadless(argc, argv);
     bool platformChosenHere = false;
     if (headless) {
         // No window is shown, so no display is needed.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_WIN
+        // Off screen, Qt looks for fonts only in this folder; without it every caption would
+        // be drawn as empty boxes.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR"))
+            qputenv("QT_QPA_FONTDIR", (qgetenv("WINDIR").isEmpty() ? QByteArray("C:\\Windows")
+                                                                   : qgetenv("WINDIR")) +
+                                          "\\Fonts");
+#endif
     }
 #ifdef Q_OS_LINUX
     else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !namesPlatform(argc, argv)) {
@@ -137,7 +169,7 @@ int main(int argc, char* argv[]) {
     const Options& options = *commandLine.options;
     installFontSubstitutes();
 
-    SettingsStore store;
+    SettingsStore store = SettingsStore::forProgramIn(QApplication::applicationDirPath());
     const QString tickerFolder = Platform::tickerFolderFor(
         QApplication::applicationDirPath(),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTemporaryFile>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -83,6 +84,22 @@ QList<ScreenInfo> Platform::qtScreens() {
     return screens;
 }
 
+namespace {
+
+// Whether the user may make files in the folder. Windows keeps that in access lists, which
+// Qt's writability check does not read (a per-machine Program Files folder looks writable):
+// there, try it.
+bool mayCreateFilesIn(const QString& folder) {
+#ifdef Q_OS_WIN
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("kalvora-probe-XXXXXX")));
+    return probe.open();
+#else
+    return QFileInfo(folder).isWritable();
+#endif
+}
+
+} // namespace
+
 QString Platform::tickerFolderFor(const QString& programFolder, const QString& userDataFolder) {
     // An installed program's folder belongs to the system, never to one operator's text, even
     // where the operator may write there (as root may).
@@ -95,7 +112,7 @@ QString Platform::tickerFolderFor(const QString& programFolder, const QString& u
     const bool systemFolder =
         std::any_of(systemFolders.begin(), systemFolders.end(),
                     [&folder](const QString& root) { return folder.startsWith(root); });
-    if (!systemFolder && QFileInfo(programFolder).isWritable())
+    if (!systemFolder && mayCreateFilesIn(programFolder))
         return programFolder;
     QDir().mkpath(userDataFolder);
     return userDataFolder;

@@ -104,6 +104,18 @@ SettingsStore::SettingsStore() : m_iniFile(userIniFile()) {}
 
 SettingsStore::SettingsStore(const QString& iniFile) : m_iniFile(iniFile) {}
 
+SettingsStore SettingsStore::forProgramIn(const QString& programFolder) {
+#ifdef Q_OS_WIN
+    const QString portable =
+        QDir(programFolder).filePath(QString::fromLatin1(PortableFileName));
+    if (QFileInfo(portable).isFile())
+        return SettingsStore(portable);
+#else
+    Q_UNUSED(programFolder); // the store is an INI file already
+#endif
+    return SettingsStore();
+}
+
 SettingsStore::~SettingsStore() = default;
 
 SettingsStore::IniRead SettingsStore::readIni() const {

@@ -24,10 +24,16 @@ public:
 
     // The user's real store.
     SettingsStore();
+    // The store of the program in `programFolder`: portable, a Kalvora.ini beside the program
+    // (on Windows, where the store is otherwise the registry: a station on a USB stick), when
+    // there is one; otherwise the user's real store.
+    static SettingsStore forProgramIn(const QString& programFolder);
+    static constexpr auto PortableFileName = "Kalvora.ini";
     // A store kept in the given INI file (tests, and the user's store off Windows).
     explicit SettingsStore(const QString& iniFile);
     ~SettingsStore();
 
+    SettingsStore(SettingsStore&&) = default;
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 

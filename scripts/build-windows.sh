@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds Kalvora for 64-bit Windows on Debian 12: installs what is missing, builds Qt for MinGW
+# once into a cache folder (scripts/build-windows-qt.sh), then kalvora.exe and its tests in
+# build-windows/, and leaves in build-windows/package/:
+#   Kalvora-<version>-windows-x64.zip   unzip and run
+#   Kalvora-<version>-setup.exe         the installer (per user; /S installs silently)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+./scripts/setup-windows.sh
+qt=$(./scripts/build-windows-qt.sh | tail -n1)
+
+build=$root/build-windows
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/packaging/windows/mingw-w64-x86_64.cmake" \
+        -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
+fi
+cmake --build "$build" --parallel "$(nproc)"
+
+version=$(sed -n 's/^project(Kalvora VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+package=$build/package
+name=Kalvora-$version-windows-x64
+stage=$package/$name
+rm -rf "$package"
+mkdir -p "$stage"
+
+# What kalvora.exe loads: Qt's libraries and the plugins it picks at run time (the Windows
+# platform, the off-screen one for --snapshot and --frames, the native style, icons), and
+# MinGW's runtime. Qt's deploy tool cannot run in a cross build, so they are listed here.
+runtime=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll
+    /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll
+    /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll)
+cp "$build/app/kalvora.exe" "$build/app/kalvora.ico" "${runtime[@]}" "$stage/"
+for library in Core Gui Widgets; do cp "$qt/bin/Qt6$library.dll" "$stage/"; done
+for plugin in platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll \
+    imageformats/qico.dll; do
+    mkdir -p "$stage/$(dirname "$plugin")"
+    cp "$qt/plugins/$plugin" "$stage/$plugin"
+done
+# Text files with Windows line ends, so that Notepad shows them as they are meant.
+sed 's/$/\r/' README.md >"$stage/README.txt"
+sed 's/$/\r/' packaging/copyright >"$stage/LICENSE.txt"
+x86_64-w64-mingw32-strip "$stage/kalvora.exe"
+
+(cd "$package" && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
+
+# The installer lists the files it installs, so that its uninstaller removes exactly those.
+(
+    cd "$stage"
+    find . -type d ! -name . | sed 's|^\./||; s|/|\\|g' | sort | while read -r dir; do
+        echo "CreateDirectory \"\$INSTDIR\\$dir\""
+    done
+    find . -type f | sed 's|^\./||' | sort | while read -r file; do
+        echo "File \"/oname=${file//\//\\}\" \"$stage/$file\""
+    done
+) >"$package/install-files.nsh"
+(
+    cd "$stage"
+    find . -type f | sed 's|^\./||; s|/|\\|g' | sort | while read -r file; do
+        echo "Delete \"\$INSTDIR\\$file\""
+    done
+    find . -type d ! -name . | sed 's|^\./||; s|/|\\|g' | sort -r | while read -r dir; do
+        echo "RMDir \"\$INSTDIR\\$dir\""
+    done
+) >"$package/uninstall-files.nsh"
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" \
+    -DOUTFILE="$package/Kalvora-$version-setup.exe" packaging/windows/kalvora.nsi
+echo "Windows build: $(cd "$package" && ls -s --block-size=K ./*.zip ./*.exe | tr '\n' ' ')"
