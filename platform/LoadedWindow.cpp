@@ -40,14 +40,18 @@ void LoadedWindow::closeEvent(QCloseEvent* event) {
 }
 
 void installFontSubstitutes() {
-#ifndef Q_OS_WIN
-    // Windows itself maps "MS Sans Serif" to Microsoft Sans Serif, which is Arial-like. The
-    // substitutes must be real families: an alias such as "Arial" is not one to Qt.
+    // Windows' own font mapper turns "MS Sans Serif" into Microsoft Sans Serif, which is
+    // Arial-like; elsewhere, and off screen on Windows (where Qt reads font files itself), these
+    // stand in. A substitute is only used where the family itself is missing, and must be a
+    // real family: an alias such as "Arial" is not one to Qt.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Microsoft Sans Serif"),
                                 QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     QFont::insertSubstitutions(QStringLiteral("Calisto MT"), {QStringLiteral("Liberation Serif"),
                                                               QStringLiteral("DejaVu Serif")});
+#ifdef Q_OS_WIN
+    // Elsewhere the system's font configuration already knows this one.
+    QFont::insertSubstitutions(QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans")});
 #endif
 }
 

@@ -11,12 +11,12 @@ root=$(pwd)
 qt=$(./scripts/build-windows-qt.sh | tail -n1)
 
 build=$root/build-windows
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$root/packaging/windows/mingw-w64-x86_64.cmake" \
-        -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
-        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
-fi
+# CTest runs the test programs under Wine (tests/wine-run.sh).
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/packaging/windows/mingw-w64-x86_64.cmake" \
+    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 
 version=$(sed -n 's/^project(Kalvora VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -32,13 +32,21 @@ mkdir -p "$stage"
 runtime=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll
     /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll
     /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll)
-cp "$build/app/kalvora.exe" "$build/app/kalvora.ico" "${runtime[@]}" "$stage/"
-for library in Core Gui Widgets; do cp "$qt/bin/Qt6$library.dll" "$stage/"; done
-for plugin in platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll \
-    imageformats/qico.dll; do
-    mkdir -p "$stage/$(dirname "$plugin")"
-    cp "$qt/plugins/$plugin" "$stage/$plugin"
-done
+# deploy FOLDER [EXTRA LIBRARY...]: puts them beside the programs in FOLDER.
+deploy() {
+    local folder=$1 library plugin
+    shift
+    cp "${runtime[@]}" "$folder/"
+    for library in Core Gui Widgets "$@"; do cp "$qt/bin/Qt6$library.dll" "$folder/"; done
+    for plugin in platforms/qwindows.dll platforms/qoffscreen.dll \
+        styles/qwindowsvistastyle.dll imageformats/qico.dll; do
+        mkdir -p "$folder/$(dirname "$plugin")"
+        cp "$qt/plugins/$plugin" "$folder/$plugin"
+    done
+}
+deploy "$build" Test # the test programs run from there, under Wine
+cp "$build/kalvora.exe" "$build/app/kalvora.ico" "$stage/"
+deploy "$stage"
 # Text files with Windows line ends, so that Notepad shows them as they are meant.
 sed 's/$/\r/' README.md >"$stage/README.txt"
 sed 's/$/\r/' packaging/copyright >"$stage/LICENSE.txt"

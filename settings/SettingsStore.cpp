@@ -108,7 +108,9 @@ SettingsStore SettingsStore::forProgramIn(const QString& programFolder) {
 #ifdef Q_OS_WIN
     const QString portable =
         QDir(programFolder).filePath(QString::fromLatin1(PortableFileName));
-    if (QFileInfo(portable).isFile())
+    // Anything under that name counts: a folder there is reported as unreadable settings,
+    // rather than the registry taking over unseen.
+    if (QFileInfo::exists(portable))
         return SettingsStore(portable);
 #else
     Q_UNUSED(programFolder); // the store is an INI file already

@@ -307,8 +307,10 @@ void AppTest::patternClosedFromOutside_onlyHides_andKeepsItsCaptions() {
 void AppTest::tickerFolder_neverASystemFolder_evenForRoot_data() {
     QTest::addColumn<QString>("programFolder");
     QTest::addColumn<bool>("beside");
+#ifndef Q_OS_WIN // system folders by name; on Windows what counts is whether a file can be made
     QTest::newRow("/usr/bin") << QStringLiteral("/usr/bin") << false;
     QTest::newRow("/usr/local/bin") << QStringLiteral("/usr/local/bin") << false;
+#endif
     QTest::newRow("/opt/kalvora") << QStringLiteral("/opt/kalvora") << false;
     QTest::newRow("a folder of the operator's") << QString() << true;
 }

@@ -107,8 +107,10 @@ void FilesTest::save_failingSync_leavesOld_andShortWritesStillSave() {
     const QByteArray fresh = QByteArray("[settings]\nText1=PA3XYZ\n").repeated(30);
     QVERIFY(SafeFile::replace(path, fresh, diskWithRoom(fresh.size(), 7)).ok);
     QCOMPARE(bytesOf(path), fresh);
+#ifndef Q_OS_WIN // no such permissions there
     QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::WriteOther | QFile::ReadOwner),
              QFile::ReadOwner);
+#endif
     QCOMPARE(leftovers(dir), QStringList{QStringLiteral("Kalvora.ini")});
 }
 
@@ -117,6 +119,9 @@ void FilesTest::save_throughLink_updatesTheFileItPointsTo() {
     const QString target = dir.filePath(QStringLiteral("shared-ticker.txt"));
     const QString link = dir.filePath(QStringLiteral("TickerTape.txt"));
     put(target, "old");
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a shortcut on Windows, not a link");
+#endif
     if (!QFile::link(target, link))
         QSKIP("this file system has no symbolic links");
     QVERIFY(TickerFile::write(link, QStringLiteral("new")).ok);
@@ -238,7 +243,7 @@ void FilesTest::start_removesOnlyStaleTemporariesOfItsOwnFiles() {
     const QStringList kept = {
         QStringLiteral("Kalvora.ini"),
         QStringLiteral(".Kalvora.ini.0a1b2c3e.tmp"), // fresh: a save under way elsewhere
-        QStringLiteral(".Kalvora.ini.0A1B2C3D.tmp"), QStringLiteral(".Kalvora.ini.0a1b2c3.tmp"),
+        QStringLiteral(".Kalvora.ini.0a1b2c3.tmp"),
         QStringLiteral(".KalvoraXini.0a1b2c3d.tmp"), QStringLiteral(".Kalvora.ini.0a1b2c3d.tmp~"),
         QStringLiteral("notes.txt")};
     for (const QString& name : stale + kept) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -18,20 +19,40 @@ constexpr int FrameBytes = 808 * 608 * 4;
 
 // The real executable, copied into a folder of its own (where TickerTape.txt goes), run with
 // its settings in that folder too.
+// On Windows the libraries and plugins go with it, and its settings live in a Kalvora.ini
+// beside it (the portable mode), never in the registry.
 struct Installed {
     Installed() {
-        executable = dir.filePath(QStringLiteral("kalvora"));
-        QFile::copy(QStringLiteral(KALVORA_EXECUTABLE), executable);
-        QFile::setPermissions(executable, QFile::permissions(QStringLiteral(KALVORA_EXECUTABLE)));
+        const QFileInfo built(QStringLiteral(KALVORA_EXECUTABLE));
+        executable = dir.filePath(built.fileName());
+        QFile::copy(built.filePath(), executable);
+        QFile::setPermissions(executable, QFile::permissions(built.filePath()));
+#ifdef Q_OS_WIN
+        const QDir from = built.dir();
+        for (const QString& library : from.entryList({QStringLiteral("*.dll")}, QDir::Files))
+            QFile::copy(from.filePath(library), dir.filePath(library));
+        for (const char* plugins : {"platforms", "styles", "imageformats"}) {
+            const QDir folder(from.filePath(QLatin1String(plugins)));
+            QDir(dir.path()).mkpath(QLatin1String(plugins));
+            for (const QString& plugin : folder.entryList(QDir::Files))
+                QFile::copy(folder.filePath(plugin),
+                            dir.filePath(QLatin1String(plugins) + QLatin1Char('/') + plugin));
+        }
+        writeSettings("");
+#endif
         environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.remove(QStringLiteral("DISPLAY"));
     }
     QString configHome() const { return dir.filePath(QStringLiteral("config")); }
+#ifdef Q_OS_WIN
+    QString iniPath() const { return dir.filePath(QStringLiteral("Kalvora.ini")); }
+#else
     QString iniPath() const { return configHome() + QStringLiteral("/Kalvora/Kalvora.ini"); }
+#endif
     void writeSettings(const QByteArray& ini) const {
-        QDir().mkpath(configHome() + QStringLiteral("/Kalvora"));
+        QDir().mkpath(QFileInfo(iniPath()).path());
         QFile file(iniPath());
         file.open(QIODevice::WriteOnly);
         file.write("[settings]\n" + ini);
@@ -91,7 +112,11 @@ void HeadlessTest::snapshot_emptyStore_equalsTheWindow() {
     Program p(t);
     QCOMPARE(snapshot, grabbed(p.pattern1()));
     // Nothing was stored by taking it.
+#ifdef Q_OS_WIN
+    QCOMPARE(QFileInfo(kalvora.iniPath()).size(), qint64(11)); // "[settings]\n", untouched
+#else
     QVERIFY(!QFile::exists(kalvora.iniPath()));
+#endif
 }
 
 void HeadlessTest::snapshot_showsStoredCallSign_andPattern2() {
@@ -133,7 +158,13 @@ void HeadlessTest::frames_twoSeconds_fiftyFrames_clockAndTickerRunning() {
     process.kill();
     process.waitForFinished();
     const qsizetype frames = stream.size() / FrameBytes;
-    QVERIFY2(frames >= 48 && frames <= 52, qPrintable(QString::number(frames)));
+    // Wine's pipe holds a few frames ahead of the first read.
+#ifdef Q_OS_WIN
+    constexpr int MostFrames = 58;
+#else
+    constexpr int MostFrames = 52;
+#endif
+    QVERIFY2(frames >= 48 && frames <= MostFrames, qPrintable(QString::number(frames)));
 
     const auto frame = [&](qsizetype i) {
         return QImage(reinterpret_cast<const uchar*>(stream.constData()) + i * FrameBytes, 808, 608,
@@ -276,8 +307,10 @@ void HeadlessTest::oddFilesAndNoScreen_neverHangOrCrash_data() {
         << "pipe" << QStringList{QStringLiteral("--frames")} << 0 << QByteArray();
     QTest::newRow("settings file a folder")
         << "settings folder" << snapshot << 0 << QByteArray("cannot be read");
+#ifndef Q_OS_WIN // a Windows desktop always has its screen
     QTest::newRow("no screen") << "no screen" << QStringList() << 1 << QByteArray("no screen");
     QTest::newRow("no display") << "" << QStringList() << 1 << QByteArray("cannot open the display");
+#endif
 }
 
 void HeadlessTest::oddFilesAndNoScreen_neverHangOrCrash() {
@@ -333,7 +366,9 @@ void HeadlessTest::version_andTheManualPage_sayWhatHelpSays() {
         process.start(kalvora.executable, {QString::fromLatin1(option)});
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(process.readAllStandardOutput(), QByteArray("Kalvora " KALVORA_VERSION "\n"));
+        // Windows' console text ends its lines in CR LF.
+        QCOMPARE(process.readAllStandardOutput().replace("\r\n", "\n"),
+                 QByteArray("Kalvora " KALVORA_VERSION "\n"));
     }
     process.start(kalvora.executable, {QStringLiteral("--help")});
     QVERIFY(process.waitForFinished(30000));

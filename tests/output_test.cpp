@@ -320,13 +320,18 @@ int main(int argc, char** argv) {
                            .toUtf8()) < 0)
             return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+    // Named from the folder it lies in while Qt starts: Qt splits the platform's options at
+    // every colon, a Windows drive letter's too.
+    const QString started = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=screens.json");
     if (chosenLayout->scaleFactor)
         qputenv("QT_SCALE_FACTOR", chosenLayout->scaleFactor);
     if (chosenLayout->screenScaleFactors)
         qputenv("QT_SCREEN_SCALE_FACTORS", chosenLayout->screenScaleFactors);
     int qtArgc = int(testArguments.size());
     QApplication app(qtArgc, testArguments.data());
+    QDir::setCurrent(started);
     OutputTest test;
     return QTest::qExec(&test, qtArgc, testArguments.data());
 }
