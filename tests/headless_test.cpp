@@ -158,7 +158,7 @@ void HeadlessTest::frames_twoSeconds_fiftyFrames_clockAndTickerRunning() {
     process.kill();
     process.waitForFinished();
     const qsizetype frames = stream.size() / FrameBytes;
-    // Wine's pipe holds a few frames ahead of the first read.
+    // Wine's pipe holds a few frames ahead of the first read (and so, a second more).
 #ifdef Q_OS_WIN
     constexpr int MostFrames = 58;
 #else
@@ -192,7 +192,8 @@ void HeadlessTest::frames_twoSeconds_fiftyFrames_clockAndTickerRunning() {
         if (i > 0 && frame(i).copy(0, 565, 802, 43) != frame(i - 1).copy(0, 565, 802, 43))
             ++tickerMoves;
     }
-    QVERIFY2(times.size() >= 2 && times.size() <= 3, qPrintable(QString::number(times.size())));
+    QVERIFY2(times.size() >= 2 && times.size() <= (MostFrames > 52 ? 4 : 3),
+             qPrintable(QString::number(times.size())));
     QVERIFY2(tickerMoves >= frames - 3, qPrintable(QString::number(tickerMoves)));
     QVERIFY(
         !QFile::exists(kalvora.dir.filePath(QStringLiteral("config/Kalvora/Kalvora.ini.lock"))));
