@@ -13,6 +13,7 @@ root=$(pwd)
 build=$root/build-windows
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+wineserver() { "$(dirname "$wine")/wineserver" "$@"; }
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d)
 pids=()
@@ -74,7 +75,7 @@ type_into_text1() {
 stop_kalvora() {
     xdotool windowactivate --sync "$panel" key ctrl+q 2>/dev/null || true
     sleep 2
-    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null || true
+    timeout 30 "$(dirname "$wine")/wineserver" -w 2>/dev/null || fail "Kalvora did not end"
 }
 
 # The panel, a typed call sign in the registry, a stored value back in its field.
@@ -127,12 +128,15 @@ fresh_prefix
 "$wine" "$build"/package/Kalvora-*-setup.exe /S
 installed="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Kalvora"
 [ -f "$installed/kalvora.exe" ] || fail "the installer put no kalvora.exe in $installed"
+shortcut="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kalvora.lnk"
+[ -f "$shortcut" ] || fail "no Start-menu entry"
 "$wine" reg add "$settings_key" /v Text1 /d KEEP1 /f >/dev/null
 "$wine" "$installed/kalvora.exe" --version >/dev/null 2>&1 || fail "the installed program does not start"
 # In place (_?=), so that it has finished when it returns.
 "$wine" "$installed/uninstall.exe" /S "_?=C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Kalvora" || true
 sleep 2
 [ ! -f "$installed/kalvora.exe" ] || fail "the uninstaller left kalvora.exe"
+[ ! -f "$shortcut" ] || fail "the uninstaller left the Start-menu entry"
 [ "$(reg_value Text1)" = KEEP1 ] || fail "the uninstaller removed the settings"
 
 echo "Windows tests: $failures failure(s), $(( $(date +%s) - started )) s"
