@@ -4,10 +4,12 @@
 //   same_picture A.png B.png [C.png]
 // exit 0 when A is like B (and, with C, more like B than like C: C being the picture with
 // other captions, this tells that A's captions are B's); otherwise 1.
+#include "ScreenPictures.h"
+
 #include <QGuiApplication>
-#include <QImage>
 #include <cstdio>
-#include <cstdlib>
+
+using kalvora::test::meanChannelDifference;
 
 namespace {
 
@@ -15,20 +17,6 @@ QImage quarter(const char* file) {
     const QImage image(QString::fromLocal8Bit(file));
     return image.scaled(image.size() / 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
         .convertToFormat(QImage::Format_RGB32);
-}
-
-// Mean difference per channel, 0 to 255; 255 for pictures of different sizes.
-double apart(const QImage& a, const QImage& b) {
-    if (a.isNull() || a.size() != b.size())
-        return 255;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
 }
 
 } // namespace
@@ -40,8 +28,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QImage a = quarter(argv[1]);
-    const double fromB = apart(a, quarter(argv[2]));
-    const double fromC = argc == 4 ? apart(a, quarter(argv[3])) : 255;
+    const double fromB = meanChannelDifference(a, quarter(argv[2]));
+    const double fromC = argc == 4 ? meanChannelDifference(a, quarter(argv[3])) : 255;
     std::fprintf(stderr, "same_picture: %.2f apart from %s", fromB, argv[2]);
     if (argc == 4)
         std::fprintf(stderr, ", %.2f from %s", fromC, argv[3]);

@@ -11,44 +11,18 @@
 // A pattern is told by comparing a small copy of the area with small copies of the two
 // patterns' stills: the clock and the ticker differ, the pictures do not.
 
-#include <QImage>
+#define KALVORA_X11_SCREEN
+#include "ScreenPictures.h"
+
 #include <QRect>
 #include <QStringList>
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <cstdio>
-#include <cstdlib>
+
+using kalvora::test::grabScreen;
+using kalvora::test::meanChannelDifference;
 
 namespace {
-
-QImage grabScreen(::Display* display) {
-    const Window root = DefaultRootWindow(display);
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display, root, &attributes);
-    XImage* shot = XGetImage(display, root, 0, 0, unsigned(attributes.width),
-                             unsigned(attributes.height), AllPlanes, ZPixmap);
-    if (!shot)
-        return QImage();
-    QImage screen(attributes.width, attributes.height, QImage::Format_RGB32);
-    for (int y = 0; y < attributes.height; ++y)
-        for (int x = 0; x < attributes.width; ++x)
-            screen.setPixel(x, y, 0xFF000000u | (XGetPixel(shot, x, y) & 0xFFFFFFu));
-    XDestroyImage(shot);
-    return screen;
-}
-
-// Mean difference per colour channel of two images of the same size, 0 to 255.
-double difference(const QImage& a, const QImage& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
 
 QImage thumbnail(const QImage& image) {
     return image.scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
@@ -97,7 +71,7 @@ int main(int argc, char** argv) {
                             shown);
         }
         const QImage seen = thumbnail(screen.copy(picture));
-        const double d1 = difference(seen, small[0]), d2 = difference(seen, small[1]);
+        const double d1 = meanChannelDifference(seen, small[0]), d2 = meanChannelDifference(seen, small[1]);
         std::fprintf(stderr, "probe: %s differs %.1f from pattern 1, %.1f from pattern 2\n",
                      argv[i], d1, d2);
         // Well below the two patterns' difference from each other (about 70).

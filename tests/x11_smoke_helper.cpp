@@ -11,6 +11,9 @@
 //
 //   x11_smoke_helper SCREENSHOT.png [--warning]
 
+#define KALVORA_X11_SCREEN
+#include "ScreenPictures.h"
+
 #include <QImage>
 
 #include <X11/Xatom.h>
@@ -23,6 +26,8 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+
+using kalvora::test::grabScreen;
 
 namespace {
 
@@ -57,22 +62,6 @@ Window waitForWindow(::Display* display, const char* name, int attempts) {
         usleep(100 * 1000);
     }
     return 0;
-}
-
-QImage grabScreen(::Display* display) {
-    const Window root = DefaultRootWindow(display);
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display, root, &attributes);
-    XImage* shot = XGetImage(display, root, 0, 0, unsigned(attributes.width),
-                             unsigned(attributes.height), AllPlanes, ZPixmap);
-    if (!shot)
-        return QImage();
-    QImage screen(attributes.width, attributes.height, QImage::Format_RGB32);
-    for (int y = 0; y < attributes.height; ++y)
-        for (int x = 0; x < attributes.width; ++x)
-            screen.setPixel(x, y, 0xFF000000u | (XGetPixel(shot, x, y) & 0xFFFFFFu));
-    XDestroyImage(shot);
-    return screen;
 }
 
 void click(::Display* display, QPoint at) {
