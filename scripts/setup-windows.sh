@@ -36,8 +36,8 @@ if ((need_sources)); then
             $sudo tee /etc/apt/sources.list.d/kalvora-deb-src.list >/dev/null
     fi
 fi
-echo "Kalvora Windows set-up: installing ${missing[*]}"
 $sudo apt-get update -qq
 if ((${#missing[@]} > 0)); then
+    echo "Kalvora Windows set-up: installing ${missing[*]}"
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
