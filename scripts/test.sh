@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test headless: the Linux build's (CTest), then the Windows
-# build's under Wine (scripts/test-windows.sh; the first run builds Qt for Windows, about 20
+# build's under Wine (scripts/test-windows.sh; the first run builds Qt for Windows, about 30
 # minutes, and caches it). KALVORA_SKIP_WINDOWS=1 leaves the Windows part out.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
