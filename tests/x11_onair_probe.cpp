@@ -53,14 +53,14 @@ int main(int argc, char** argv) {
     }
     const QImage small[2] = {thumbnail(patterns[0]), thumbnail(patterns[1])};
     for (int i = 3; i < argc; ++i) {
-        const QStringList spec = QString::fromLocal8Bit(argv[i]).split(QLatin1Char(':'));
-        const QStringList n = spec.value(0).split(QLatin1Char(','));
+        const QStringList areaAndMode = QString::fromLocal8Bit(argv[i]).split(QLatin1Char(':'));
+        const QStringList n = areaAndMode.value(0).split(QLatin1Char(','));
         if (n.size() != 4) {
             std::fprintf(stderr, "probe: not an area: %s\n", argv[i]);
             return 2;
         }
         const QRect area(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt());
-        const QString mode = spec.value(1);
+        const QString mode = areaAndMode.value(1);
         QRect picture(area.topLeft(), patterns[0].size());
         if (mode == QLatin1String("fill"))
             picture = area;
