@@ -1,14 +1,9 @@
 #pragma once
 
-#include "app/Preview.h"
-#include "pattern/Placement.h"
 #include "platform/LoadedWindow.h"
-#include "platform/Platform.h"
-#include "ticker/OffscreenStrip.h"
-#include "ticker/TickerScroller.h"
+#include "station/Placement.h"
 
 #include <QString>
-#include <cstdint>
 
 class QLabel;
 class QLineEdit;
@@ -18,20 +13,18 @@ class QAction;
 class QMenu;
 
 namespace kalvora {
-class PatternWindow;
-class SecondTimer;
-class WindowRegistry;
+class Station;
 
 // The control panel: the five station fields, the buttons that show and move the test
-// patterns, the ticker on/off button and the menu. Its start-up brings the whole program up;
-// it also holds the clock's alternation state and the ticker.
+// patterns, the ticker on/off button and the menu. It holds nothing of what is on air: it
+// shows the station's state and hands the operator's choices to it.
 class Form1 : public LoadedWindow {
     Q_OBJECT
 public:
-    Form1(WindowRegistry& windows, const Platform& platform);
+    explicit Form1(Station& station);
     ~Form1() override;
 
-    // Start-up, in its fixed order.
+    // Start-up, in its fixed order: the station starts with the panel.
     void Form_Load();
 
     void Text1_Change();
@@ -42,30 +35,10 @@ public:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
-    void Command4_Click() { ticker.Command4_Click(); }
+    void Command4_Click();
     void mnu_TT_Click();
     void mnu_Info_Click();
     void mnu_afsluiten_Click();
-
-    // Applies the stored ticker settings to both strips and to the on/off button.
-    void Lees_TT_Settings();
-    void Start_TT() { ticker.Start_TT(); }
-    // Once a second: time, date and the frequency/locator alternation on pattern 1.
-    void Timer1_Timer();
-    // Moves both test patterns to the other screen.
-    void Wissel_Scherm();
-    // Puts both test patterns where the current side and output screen say (after a screen
-    // came or went, or another output was chosen).
-    void placePatterns();
-    // The Uitgang menu's choice: a screen's name, or empty for automatic. Stored at once.
-    void chooseOutputScreen(const QString& name);
-    // The pattern window in front, the one shown last when both are shown; nothing when none is.
-    PatternWindow* patternOnAir() const;
-    // What the transmitter's screen really shows: the pattern in front while the patterns are
-    // on it, otherwise nothing, and why.
-    OnAir onAir() const;
-    // The Uitgang menu's picture size on the output screen. Stored at once.
-    void chooseOutputScale(OutputScale scale);
 
     QMenuBar* menuBar;
     QAction* mnu_afsluiten;
@@ -90,29 +63,22 @@ public:
     QWidget* Picture2;
     QLineEdit* Text6;
 
-    QString ScreenSide;
-    std::int16_t AltToggle = 0;
+    // The other windows the panel opens; the registry that owns them shows them.
+    enum class Window { Preview, TickerSettings, About };
 
-    SecondTimer* Timer1;
-    OffscreenStrip offscreenStrip;
-    TickerScroller ticker;
+signals:
+    void windowRequested(Window window);
+    // The panel is closing: the patterns go with it.
+    void closing();
 
 protected:
     void Form_Unload() override;
 
 private:
-    void stationFieldChanged(QLineEdit* field, const QString& key);
+    QLineEdit* stationField(int field) const;
     void fillOutputMenu();
-    void takePatternsDown();
-    // Both pattern windows show the pattern in front (see PatternWindow::showFramesOf).
-    void showOnAirEverywhere();
 
-    WindowRegistry& m_windows;
-    const Platform& m_platform;
-    bool m_restoringFields = false;
-    QString m_outputScreen; // "output_screen": empty for automatic
-    OutputScale m_outputScale = OutputScale::OneToOne; // "output_scale"
-    bool m_pattern2InFront = false;
+    Station& m_station;
 };
 
 } // namespace kalvora

@@ -17,11 +17,14 @@
 
 namespace kalvora {
 
-FrameStream::FrameStream(FrameRenderer& renderer, int fps, int fd, QObject* parent)
-    : QObject(parent), m_renderer(renderer), m_fps(fps), m_fd(fd), m_pendingOffset(0) {
-    m_schedule.setSingleShot(true);
-    m_schedule.setTimerType(Qt::PreciseTimer);
-    connect(&m_schedule, &QTimer::timeout, this, &FrameStream::frameDue);
+FrameStream::FrameStream(FrameRenderer& renderer, StationClock& clock, int fps, int fd,
+                         QObject* parent)
+    : QObject(parent), m_renderer(renderer), m_fps(fps), m_fd(fd), m_pendingOffset(0),
+      m_schedule(clock) {
+    // Every frame is aimed at its own moment from the start, so that the rate never drifts;
+    // a moment already missed is skipped and counted as dropped.
+    m_schedule.setPeriod(1000.0 / fps);
+    connect(&m_schedule, &Beat::timeout, this, &FrameStream::frameDue);
     m_reportTimer.setInterval(60 * 1000);
     connect(&m_reportTimer, &QTimer::timeout, this, &FrameStream::report);
 #ifndef Q_OS_WIN
@@ -36,29 +39,14 @@ FrameStream::FrameStream(FrameRenderer& renderer, int fps, int fd, QObject* pare
 FrameStream::~FrameStream() = default;
 
 void FrameStream::start() {
-    m_clock.start();
     m_reportTimer.start();
+    m_schedule.start();
     frameDue();
-}
-
-void FrameStream::scheduleNext() {
-    // Aim every frame at its own moment from the start, so that the rate never drifts; a
-    // moment already missed is skipped and counted as dropped.
-    const double period = 1000.0 / m_fps;
-    ++m_frameIndex;
-    qint64 due = qint64(m_frameIndex * period);
-    while (due < m_clock.elapsed() - qint64(period)) {
-        ++m_frameIndex;
-        ++m_dropped;
-        due = qint64(m_frameIndex * period);
-    }
-    m_schedule.start(int(std::max<qint64>(0, due - m_clock.elapsed())));
 }
 
 void FrameStream::frameDue() {
     if (m_finished)
         return;
-    scheduleNext();
     if (m_frame && m_pendingOffset < m_frame->sizeInBytes()) {
         ++m_dropped; // the last frame is still going out
         return;
@@ -123,8 +111,8 @@ void FrameStream::finish(int error) {
 }
 
 void FrameStream::report() {
-    const qint64 dropped = m_dropped - m_droppedReported;
-    m_droppedReported = m_dropped;
+    const qint64 dropped = framesDropped() - m_droppedReported;
+    m_droppedReported = framesDropped();
     if (dropped > 0)
         std::fprintf(stderr,
                      "kalvora: %lld frames dropped in the last minute; the reader is "

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "clock/StationClock.h"
+
 #include <QImage>
 #include <QObject>
 #include <QTimer>
@@ -20,13 +21,15 @@ class FrameRenderer;
 class FrameStream : public QObject {
     Q_OBJECT
 public:
-    FrameStream(FrameRenderer& renderer, int fps, int fd, QObject* parent = nullptr);
+    // The frames are beats of `clock`, `fps` a second.
+    FrameStream(FrameRenderer& renderer, StationClock& clock, int fps, int fd,
+                QObject* parent = nullptr);
     ~FrameStream() override;
 
     void start();
 
     qint64 framesWritten() const { return m_written; }
-    qint64 framesDropped() const { return m_dropped; }
+    qint64 framesDropped() const { return m_dropped + m_schedule.missed(); }
 
 signals:
     // The reader has gone (exit code 0) or writing failed (non-zero, said on standard error).
@@ -35,7 +38,6 @@ signals:
 
 private:
     void frameDue();
-    void scheduleNext();
     void flush();
     void finish(int error);
     void report();
@@ -47,10 +49,8 @@ private:
     const QImage* m_frame = nullptr;
     // How much of m_frame has gone out; all of it when no frame is pending.
     qsizetype m_pendingOffset;
-    QTimer m_schedule;
+    Beat m_schedule;
     QTimer m_reportTimer;
-    QElapsedTimer m_clock;
-    qint64 m_frameIndex = 0;
     qint64 m_written = 0;
     qint64 m_dropped = 0;
     qint64 m_droppedReported = 0;

@@ -28,8 +28,8 @@ QRect geometryFrom(const QString& text) {
 
 } // namespace
 
-Preview::Preview(SettingsStore& store, std::function<OnAir()> onAir)
-    : LoadedWindow(Qt::Window), m_store(store), m_onAir(std::move(onAir)) {
+Preview::Preview(SettingsStore& store, StationClock& clock, std::function<PreviewPicture()> onAir)
+    : LoadedWindow(Qt::Window), m_store(store), m_onAir(std::move(onAir)), m_refresh(clock) {
     setObjectName(QStringLiteral("Preview"));
     setWindowTitle(tr("Voorbeeld"));
     setMinimumSize(PatternWindow::designSize() / 8);
@@ -49,9 +49,8 @@ Preview::Preview(SettingsStore& store, std::function<OnAir()> onAir)
     else
         resize(PatternWindow::designSize() / 3);
 
-    m_refresh.setInterval(RefreshMs);
-    connect(&m_refresh, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    m_refresh.start();
+    connect(&m_refresh, &Beat::timeout, this, qOverload<>(&QWidget::update));
+    m_refresh.start(RefreshMs);
     m_settle.setSingleShot(true);
     m_settle.setInterval(500);
     connect(&m_settle, &QTimer::timeout, this, &Preview::storeGeometry);
@@ -60,7 +59,7 @@ Preview::Preview(SettingsStore& store, std::function<OnAir()> onAir)
 void Preview::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    const OnAir onAir = m_onAir();
+    const PreviewPicture onAir = m_onAir();
     PatternWindow* pattern = onAir.pattern;
     if (!pattern) {
         painter.setPen(Qt::white);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "clock/StationClock.h"
 #include "platform/LoadedWindow.h"
+#include "station/StationSettings.h"
 
 #include <QString>
 #include <QTimer>
@@ -11,8 +13,8 @@ namespace kalvora {
 class PatternWindow;
 class SettingsStore;
 
-// What the transmitter's screen shows of ours: a pattern, or nothing and why.
-struct OnAir {
+// What the transmitter's screen shows of ours: a pattern window's frames, or nothing and why.
+struct PreviewPicture {
     PatternWindow* pattern = nullptr;
     QString whyNothing;
 };
@@ -23,10 +25,10 @@ struct OnAir {
 class Preview : public LoadedWindow {
     Q_OBJECT
 public:
-    // `onAir` says what the transmitter shows now.
-    Preview(SettingsStore& store, std::function<OnAir()> onAir);
+    // `onAir` says what the transmitter shows now; the picture is drawn again on `clock`.
+    Preview(SettingsStore& store, StationClock& clock, std::function<PreviewPicture()> onAir);
 
-    static constexpr auto GeometryKey = "preview_geometry";
+    static constexpr auto GeometryKey = StationKeys::PreviewGeometry.name;
     static constexpr int RefreshMs = 100;
 
 protected:
@@ -39,8 +41,8 @@ private:
     void storeGeometry();
 
     SettingsStore& m_store;
-    std::function<OnAir()> m_onAir;
-    QTimer m_refresh;
+    std::function<PreviewPicture()> m_onAir;
+    Beat m_refresh;
     // Moving or sizing by hand gives many events; the place is stored once they stop.
     QTimer m_settle;
 };

@@ -14,18 +14,25 @@ class Frm_Tickertape;
 class Fonts;
 class Frm_info;
 class LoadedWindow;
+class PatternWindow;
 class Preview;
+class Station;
 
 // Owns every window of the program. A window is created, hidden, on its first touch (which
 // runs its Form_Load), and forgotten when it unloads; the windows reach each other only through
-// here. When the last window has unloaded, the program ends.
+// here. Each window is a view of the station: connected to it here when it is created, it
+// shows what the station announces. When the last window has unloaded, the program ends.
 class WindowRegistry : public QObject {
     Q_OBJECT
 public:
-    explicit WindowRegistry(Platform platform, std::function<void()> onLastWindowGone = {});
+    WindowRegistry(Station& station, Platform platform,
+                   std::function<void()> onLastWindowGone = {});
     ~WindowRegistry() override;
 
     const Platform& platform() const { return m_platform; }
+    Station& station() const { return m_station; }
+    // The window of test pattern 1 or 2 if it is loaded.
+    PatternWindow* loadedPattern(int pattern) const;
 
     // Touch: the window, created and loaded if it is not loaded yet.
     Form1& form1();
@@ -49,7 +56,13 @@ public:
 
 private:
     template <typename Window> void track(Window*& slot, Window* window);
+    // The pattern windows follow the station: their place, which of them is shown in front.
+    void connectPattern(PatternWindow& window, int pattern);
+    void placePatterns();
+    void takePatternsDown();
+    void showOnAirEverywhere();
 
+    Station& m_station;
     Platform m_platform;
     std::function<void()> m_onLastWindowGone;
     Form1* m_form1 = nullptr;

@@ -1,6 +1,6 @@
 #include "pattern/Caption.h"
 
-#include "platform/Twips.h"
+#include "settings/Twips.h"
 
 #include <cmath>
 
@@ -29,16 +29,17 @@ Caption::Caption(const QString& name, QWidget* parent, const QRect& twips, const
 
 void Caption::setCaption(const QString& text) {
     setText(text);
-    emit captionChanged();
-    if (m_sizing == Sizing::Fixed)
-        return;
     const QRect before = geometry();
-    const QFontMetrics metrics(font());
-    const QSize size(metrics.horizontalAdvance(text), metrics.height());
-    int left = before.left();
-    if (m_sizing == Sizing::KeepCentre)
-        left = static_cast<int>(std::floor(m_centre - size.width() / 2.0));
-    setGeometry(QRect(QPoint(left, before.top()), size));
+    if (m_sizing != Sizing::Fixed) {
+        const QFontMetrics metrics(font());
+        const QSize size(metrics.horizontalAdvance(text), metrics.height());
+        int left = before.left();
+        if (m_sizing == Sizing::KeepCentre)
+            left = static_cast<int>(std::floor(m_centre - size.width() / 2.0));
+        setGeometry(QRect(QPoint(left, before.top()), size));
+    }
+    // Announced once the box has its new size, so that whoever draws it again finds it there.
+    emit captionChanged(before.united(geometry()));
 }
 
 } // namespace kalvora

@@ -18,8 +18,9 @@ public:
     void setCaption(const QString& text);
 
 signals:
-    // The text (and with it the box) changed.
-    void captionChanged();
+    // The text (and with it the box) changed; `area`, in the parent's coordinates, holds the
+    // box before and after.
+    void captionChanged(const QRect& area);
 
 private:
     Sizing m_sizing;

@@ -2,9 +2,9 @@
 
 #include "pattern/Caption.h"
 #include "pattern/PictureBox.h"
+#include "pattern/TickerStrip.h"
 #include "pictures/Pictures.h"
-#include "platform/Twips.h"
-#include "ticker/TickerStrip.h"
+#include "settings/Twips.h"
 
 namespace kalvora {
 

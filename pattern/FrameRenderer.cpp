@@ -1,7 +1,7 @@
 #include "pattern/FrameRenderer.h"
 
 #include "pattern/Caption.h"
-#include "ticker/TickerStrip.h"
+#include "pattern/TickerStrip.h"
 
 #include <QPainter>
 #include <cstring>
@@ -11,20 +11,44 @@ namespace kalvora {
 FrameRenderer::FrameRenderer(QWidget& pattern, const TickerStrip* strip, QObject* parent)
     : QObject(parent), m_pattern(pattern), m_strip(strip) {
     for (Caption* caption : pattern.findChildren<Caption*>())
-        connect(caption, &Caption::captionChanged, this, [this] { m_stillValid = false; });
+        connect(caption, &Caption::captionChanged, this, [this](const QRect& area) {
+            m_stillValid = false;
+            emit changed(area);
+        });
+    if (strip) {
+        m_stripPlace = strip->geometry();
+        m_stripShown = strip->isVisibleTo(&pattern);
+        connect(strip, &TickerStrip::contentChanged, this, &FrameRenderer::stripChanged);
+    }
+}
+
+void FrameRenderer::stripChanged() {
+    const QRect place = m_strip->geometry();
+    const bool shown = m_strip->isVisibleTo(&m_pattern);
+    if (place == m_stripPlace && shown == m_stripShown) {
+        emit changed(place); // it moved on
+        return;
+    }
+    // Moved, resized, shown or hidden: its old place is drawn again too.
+    const QRect area = place.united(m_stripPlace);
+    m_stripPlace = place;
+    m_stripShown = shown;
+    m_stillValid = false;
+    emit changed(area);
 }
 
 const QImage& FrameRenderer::frame() {
-    const QRect stripPlace = m_strip ? m_strip->geometry() : QRect();
-    const bool stripShown = m_strip && m_strip->isVisibleTo(&m_pattern);
+    // A hidden strip learns of a new geometry only when shown: looked at here as well.
+    if (m_strip &&
+        (m_strip->geometry() != m_stripPlace || m_strip->isVisibleTo(&m_pattern) != m_stripShown))
+        stripChanged();
+    const QRect stripPlace = m_stripPlace;
+    const bool stripShown = m_stripShown;
     bool stillDrawn = false;
-    if (!m_stillValid || m_still.size() != m_pattern.size() || stripPlace != m_stripPlace ||
-        stripShown != m_stripShown) {
+    if (!m_stillValid || m_still.size() != m_pattern.size()) {
         m_still = QImage(m_pattern.size(), QImage::Format_RGB32);
         m_pattern.render(&m_still);
         m_stillValid = true;
-        m_stripPlace = stripPlace;
-        m_stripShown = stripShown;
         ++m_redraws;
         stillDrawn = true;
     }

@@ -14,6 +14,9 @@ class TickerStrip;
 // of it. The frames are the pattern's own pixels, as QWidget::render gives them, one pixel per
 // pattern pixel whatever the screen's scaling. One renderer per pattern serves the scaled
 // output, the preview, the snapshot and the stream.
+//
+// It is also the pattern's one change tracker: it says which part of the pattern changed, and
+// the window showing the frames draws only that part again.
 class FrameRenderer : public QObject {
     Q_OBJECT
 public:
@@ -25,10 +28,17 @@ public:
     // How often the picture and captions were drawn again, for tests and benchmarks.
     int redraws() const { return m_redraws; }
 
+signals:
+    // Part of the pattern changed, in pattern pixels (an empty area: all of it).
+    void changed(const QRect& area);
+
 private:
+    // Takes note of the strip's place and visibility; a change redraws the still.
+    void stripChanged();
+
     QWidget& m_pattern;
     const TickerStrip* m_strip;
-    QImage m_still;  // everything but the strip's moving content
+    QImage m_still; // everything but the strip's moving content
     QImage m_frame;
     bool m_stillValid = false;
     QRect m_stripPlace;

@@ -1,10 +1,8 @@
 #include "pattern/PatternWindow.h"
 
-#include "pattern/Caption.h"
 #include "pattern/FrameRenderer.h"
 #include "pattern/PictureBox.h"
-#include "platform/Twips.h"
-#include "ticker/TickerStrip.h"
+#include "station/Station.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,9 +11,6 @@
 namespace kalvora {
 
 namespace {
-
-constexpr int InnerWidthTwips = 12120;
-constexpr int InnerHeightTwips = 9120;
 
 // The patterns are pictures for the transmitter: shown, they come to the front but never take
 // the keyboard from the control panel, so the operator's next keystrokes are not lost.
@@ -28,7 +23,7 @@ constexpr int OutOfSight = -100000;
 } // namespace
 
 QSize PatternWindow::designSize() {
-    return QSize(twipsToPixels(InnerWidthTwips), twipsToPixels(InnerHeightTwips));
+    return Station::patternSize();
 }
 
 PatternWindow::PatternWindow() : LoadedWindow(PatternWindowFlags), m_stage(new QWidget(this)) {
@@ -49,16 +44,7 @@ void PatternWindow::finishStage(const TickerStrip* strip) {
     m_frames = new FrameRenderer(*m_stage, strip, this);
     // Out of sight, the stage paints nothing: whatever changes on it is drawn again from
     // frames, and only where it changed.
-    for (Caption* caption : m_stage->findChildren<Caption*>())
-        connect(caption, &Caption::captionChanged, this, [this] { contentChanged(QRect()); });
-    if (strip)
-        connect(strip, &TickerStrip::contentChanged, this, [this, strip] {
-            // A strip that moved or changed size (new ticker settings) leaves its old place
-            // to be drawn again too.
-            const QRect place = strip->geometry();
-            contentChanged(place == m_stripPlace ? place : QRect());
-            m_stripPlace = place;
-        });
+    connect(m_frames, &FrameRenderer::changed, this, &PatternWindow::contentChanged);
 }
 
 bool PatternWindow::showsStageDirectly() const {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pattern/Placement.h"
 #include "platform/LoadedWindow.h"
+#include "station/Placement.h"
 
 #include <QPointer>
 #include <optional>
@@ -56,8 +56,7 @@ signals:
 
 protected:
     PatternWindow();
-    // Called by the pattern once its stage is laid out; `strip` is its moving ticker strip,
-    // which says when it changed.
+    // Called by the pattern once its stage is laid out; `strip` is its moving ticker strip.
     void finishStage(const TickerStrip* strip);
 
     void paintEvent(QPaintEvent* event) override;
@@ -78,7 +77,6 @@ private:
     QWidget* m_stage;
     FrameRenderer* m_frames = nullptr;
     OutputPlace m_place;
-    QRect m_stripPlace;
     QPointer<QWidget> m_pressedOn;
     QPointer<PatternWindow> m_onAir;
     QMetaObject::Connection m_onAirChanges;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Twips.h"
+#include "settings/Twips.h"
 
 #include <QColor>
 #include <QRect>
@@ -39,8 +39,8 @@ void setInputColors(QWidget* control, const QColor& text, const QColor& fill);
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& twips,
                   const QColor& letters, const QColor& background);
 // A one-line text field with `letters` on black.
-QLineEdit* makeField(QWidget* parent, const QString& name, const QString& text,
-                     const QRect& twips, const QColor& letters);
+QLineEdit* makeField(QWidget* parent, const QString& name, const QString& text, const QRect& twips,
+                     const QColor& letters);
 // A push button that Enter in another control does not press.
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& text,
                         const QRect& twips);

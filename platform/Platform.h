@@ -1,5 +1,7 @@
 #pragma once
 
+#include "station/ScreenInfo.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QRect>
@@ -14,16 +16,6 @@ class QWidget;
 namespace kalvora {
 
 class SettingsStore;
-
-// A connected screen, as the program places windows on it.
-struct ScreenInfo {
-    QString name;     // as Qt reports it, e.g. "HDMI-1"; what the settings store
-    QString model;    // maker and model, where the screen says
-    QRect geometry;   // in Qt's (logical) coordinates of the desktop
-    QSize pixelSize;  // in device pixels
-    bool primary = false;
-    double devicePixelRatio = 1; // device pixels per Qt pixel on this screen
-};
 
 // Everything the windows take from the platform. main.cpp fills it with the real pieces; a
 // test replaces any of them (a temporary store and folder, a set clock, a fixed font list, a

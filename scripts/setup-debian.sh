@@ -20,7 +20,7 @@ packages=(
     locales
 )
 
-# Regional time and date formats for the clock tests (see tests/clock_test.cpp).
+# Regional time and date formats for the clock tests (see tests/station_test.cpp).
 test_locales=(en_US nl_NL)
 
 missing=()

@@ -4,10 +4,10 @@
 #include "settings/IniDocument.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QThread>
 
@@ -76,7 +76,9 @@ public:
     SaveLock(const SaveLock&) = delete;
     SaveLock& operator=(const SaveLock&) = delete;
 
-    bool heldByOther() const { return m_heldByOther; }
+    bool heldByOther() const {
+        return m_heldByOther;
+    }
 
 private:
     static constexpr int WaitMs = 5000;
@@ -106,8 +108,7 @@ SettingsStore::SettingsStore(const QString& iniFile) : m_iniFile(iniFile) {}
 
 SettingsStore SettingsStore::forProgramIn(const QString& programFolder) {
 #ifdef Q_OS_WIN
-    const QString portable =
-        QDir(programFolder).filePath(QString::fromLatin1(PortableFileName));
+    const QString portable = QDir(programFolder).filePath(QString::fromLatin1(PortableFileName));
     // Anything under that name counts: a folder there is reported as unreadable settings,
     // rather than the registry taking over unseen.
     if (QFileInfo::exists(portable))
@@ -149,6 +150,23 @@ bool SettingsStore::contains(const QString& key) const {
     return readIni().document.value(section(), key).has_value();
 }
 
+QHash<QString, QString> SettingsStore::ReadSettings(const QStringList& keys) const {
+    QHash<QString, QString> found;
+    if (m_registry) {
+        for (const QString& key : keys) {
+            const QVariant value = m_registry->value(section() + QLatin1Char('/') + key);
+            if (value.isValid())
+                found.insert(key, value.toString());
+        }
+        return found;
+    }
+    const IniDocument document = readIni().document;
+    for (const QString& key : keys)
+        if (const auto value = document.value(section(), key))
+            found.insert(key, *value);
+    return found;
+}
+
 QString SettingsStore::readProblem() const {
     if (m_registry)
         return QString();
@@ -179,6 +197,10 @@ bool SettingsStore::WriteSettings(const QList<QPair<QString, QString>>& values) 
     }
     if (failure.isEmpty()) {
         m_failureReported = false;
+        // A copy: a listener may add or remove listeners.
+        const auto listeners = m_listeners;
+        for (const auto& listener : listeners)
+            listener.second(values);
         return true;
     }
     reportFailure(failure);
@@ -218,6 +240,15 @@ void SettingsStore::reportFailure(const QString& reason) {
 
 QString SettingsStore::location() const {
     return m_registry ? m_registry->fileName() : m_iniFile;
+}
+
+int SettingsStore::addChangeListener(std::function<void(const Written&)> listener) {
+    m_listeners.append({m_nextListenerId, std::move(listener)});
+    return m_nextListenerId++;
+}
+
+void SettingsStore::removeChangeListener(int id) {
+    m_listeners.removeIf([id](const auto& listener) { return listener.first == id; });
 }
 
 void SettingsStore::setFailureHandler(std::function<void(const QString&)> handler) {

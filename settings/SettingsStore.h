@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -43,6 +45,9 @@ public:
     QString ReadSetting(const QString& key, const QString& defaultValue) const;
     QString ReadSetting(const QString& key, qint64 defaultValue) const;
     bool contains(const QString& key) const;
+    // The stored texts of `keys` (absent keys left out), read in one go: one parse of the file
+    // however many keys are asked for.
+    QHash<QString, QString> ReadSettings(const QStringList& keys) const;
 
     // Stores the text. Returns false when it could not be stored; the failure is also reported
     // through the failure handler (once, until a write succeeds again).
@@ -62,16 +67,24 @@ public:
     // Called with a message for the operator when a write cannot be stored.
     void setFailureHandler(std::function<void(const QString&)> handler);
 
+    // What was just stored, key and text, once per successful write: a listener learns of a
+    // change without reading the store again.
+    using Written = QList<QPair<QString, QString>>;
+    int addChangeListener(std::function<void(const Written&)> listener);
+    void removeChangeListener(int id);
+
 private:
     struct IniRead;
     IniRead readIni() const;
     QString writeIni(const QList<QPair<QString, QString>>& values);
     void reportFailure(const QString& reason);
 
-    QString m_iniFile;                      // the INI store; empty for the registry
-    std::unique_ptr<QSettings> m_registry;  // Windows only
+    QString m_iniFile;                     // the INI store; empty for the registry
+    std::unique_ptr<QSettings> m_registry; // Windows only
     std::function<void(const QString&)> m_onFailure;
     bool m_failureReported = false;
+    QList<QPair<int, std::function<void(const Written&)>>> m_listeners;
+    int m_nextListenerId = 1;
 };
 
 } // namespace kalvora

@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Display.h"
+#include "station/Station.h"
 
 #include <QTest>
 
@@ -12,7 +13,8 @@ namespace kalvora::test {
 // The program as main() starts it, on a test platform.
 struct Program {
     explicit Program(TestPlatform& t)
-        : windows(t.platform, [this] { ++lastWindowGone; }), panel(windows.form1()) {
+        : station(*t.platform.store, t.platform.programFolder, t.platform.now, t.platform.screens),
+          windows(station, t.platform, [this] { ++lastWindowGone; }), panel(windows.form1()) {
         panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
     }
@@ -20,6 +22,7 @@ struct Program {
     kalvora::display2& pattern2() { return windows.pattern2(); }
 
     int lastWindowGone = 0;
+    Station station;
     WindowRegistry windows;
     Form1& panel;
 };

@@ -1,9 +1,9 @@
 #include "ProgramFixture.h"
 #include "pattern/Caption.h"
-#include "ticker/Fonts.h"
-#include "ticker/Frm_Tickertape.h"
+#include "pattern/TickerStrip.h"
 #include "ticker/TickerSettings.h"
-#include "ticker/TickerStrip.h"
+#include "tickerdialog/Fonts.h"
+#include "tickerdialog/Frm_Tickertape.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -13,11 +13,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextBlock>
 #ifndef Q_OS_WIN
 #include <unistd.h>
 #endif
@@ -26,7 +26,6 @@ using namespace kalvora;
 using namespace kalvora::test;
 
 namespace {
-
 
 Frm_Tickertape& openDialog(Program& p) {
     p.panel.mnu_TT->trigger();
@@ -134,9 +133,9 @@ void DialogTest::save_writesExactBytesAndKeys_appliesAtOnce_andCloses() {
     // Pattern 1's strips took the new look at once: white on black, 12 pt, raised 150 twips.
     TickerStrip& strip = *p.pattern1().Picture1;
     QCOMPARE(strip.backColor(), QColor(Qt::black));
-    QCOMPARE(p.panel.offscreenStrip.backColor(), QColor(Qt::black));
-    QCOMPARE(p.panel.offscreenStrip.foreColor(), QColor(Qt::white));
-    QCOMPARE(p.panel.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(p.station.offscreenStrip.backColor(), QColor(Qt::black));
+    QCOMPARE(p.station.offscreenStrip.foreColor(), QColor(Qt::white));
+    QCOMPARE(p.station.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
     QCOMPARE(strip.height(), 22); // 324 twips
     QCOMPARE(strip.geometry().bottom() + 1, 608 - 10);
     QVERIFY(!strip.isHidden());
@@ -215,8 +214,8 @@ void DialogTest::badNumbers_areNotSaved_andTheFieldIsNamed() {
     QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
     d.Text1->setPlainText(QStringLiteral("new text"));
     const QList<std::pair<QLineEdit*, QString>> bad = {
-        {d.tt_speed, "fast"},        {d.tt_speed, "70000"},    {d.tt_speed, "-0.6"},
-        {d.tt_regellengte, "40000"}, {d.tt_fontsize, "0"},     {d.tt_fontsize, "2000"},
+        {d.tt_speed, "fast"},        {d.tt_speed, "70000"}, {d.tt_speed, "-0.6"},
+        {d.tt_regellengte, "40000"}, {d.tt_fontsize, "0"},  {d.tt_fontsize, "2000"},
         {d.tt_position, "high"},     {d.tt_position, "1e9"}};
     for (const auto& [field, value] : bad) {
         const QString good = field->text();
@@ -242,9 +241,9 @@ void DialogTest::badNumbers_areNotSaved_andTheFieldIsNamed() {
     d.tt_regellengte->setText(QStringLiteral("-0.5"));
     QTest::mouseClick(d.Command1, Qt::LeftButton);
     QVERIFY(!p.windows.loadedTickerDialog());
-    QCOMPARE(p.panel.ticker.settings.TtHeight, 284);
+    QCOMPARE(p.station.ticker.settings.TtHeight, 284);
     QCOMPARE(t.storedValue(QStringLiteral("tt_speed")), QStringLiteral("12.5"));
-    QCOMPARE(p.panel.ticker.settings.intervalMs(), 12);
+    QCOMPARE(p.station.ticker.settings.intervalMs, 12);
 }
 
 void DialogTest::greyedOutFields_neverBlockTheSave() {
@@ -410,7 +409,7 @@ void DialogTest::settingsNotStored_dialogStaysOpen_andSaysSo() {
              qPrintable(t.warnings.first()));
     QCOMPARE(p.windows.loadedTickerDialog(), &d);
     QCOMPARE(d.tt_speed->text(), QStringLiteral("30"));
-    QVERIFY(!p.panel.ticker.settings.enabled());
+    QVERIFY(!p.station.ticker.settings.enabled);
 }
 
 // A long text is shown in paragraphs so that typing stays quick; the paragraphs must not reach

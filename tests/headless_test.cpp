@@ -1,4 +1,6 @@
 #include "ProgramFixture.h"
+#include "app/CommandLine.h"
+#include "app/Headless.h"
 #include "pattern/Caption.h"
 
 #include <QDir>
@@ -9,6 +11,11 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+#include <thread>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 using namespace kalvora;
 using namespace kalvora::test;
@@ -45,11 +52,17 @@ struct Installed {
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.remove(QStringLiteral("DISPLAY"));
     }
-    QString configHome() const { return dir.filePath(QStringLiteral("config")); }
+    QString configHome() const {
+        return dir.filePath(QStringLiteral("config"));
+    }
 #ifdef Q_OS_WIN
-    QString iniPath() const { return dir.filePath(QStringLiteral("Kalvora.ini")); }
+    QString iniPath() const {
+        return dir.filePath(QStringLiteral("Kalvora.ini"));
+    }
 #else
-    QString iniPath() const { return configHome() + QStringLiteral("/Kalvora/Kalvora.ini"); }
+    QString iniPath() const {
+        return configHome() + QStringLiteral("/Kalvora/Kalvora.ini");
+    }
 #endif
     void writeSettings(const QByteArray& ini) const {
         QDir().mkpath(QFileInfo(iniPath()).path());
@@ -98,6 +111,7 @@ private slots:
     void oddFilesAndNoScreen_neverHangOrCrash_data();
     void oddFilesAndNoScreen_neverHangOrCrash();
     void version_andTheManualPage_sayWhatHelpSays();
+    void headlessModes_runOnTheStation_withoutAControlPanel();
 };
 
 void HeadlessTest::snapshot_emptyStore_equalsTheWindow() {
@@ -285,7 +299,8 @@ void HeadlessTest::failingOutput_endsPromptly_saysWhy_keepsTheOldFile() {
     }
     QProcess shell;
     shell.setProcessEnvironment(kalvora.environment);
-    shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), script, kalvora.executable, diskFolder});
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), script, kalvora.executable, diskFolder});
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), exitCode);
     const QByteArray errors = shell.readAllStandardError();
@@ -303,14 +318,16 @@ void HeadlessTest::oddFilesAndNoScreen_neverHangOrCrash_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("says");
     const QStringList snapshot{QStringLiteral("--snapshot"), QStringLiteral("still.png")};
-    QTest::newRow("TickerTape.txt a named pipe, snapshot") << "pipe" << snapshot << 0 << QByteArray();
+    QTest::newRow("TickerTape.txt a named pipe, snapshot")
+        << "pipe" << snapshot << 0 << QByteArray();
     QTest::newRow("TickerTape.txt a named pipe, frames")
         << "pipe" << QStringList{QStringLiteral("--frames")} << 0 << QByteArray();
     QTest::newRow("settings file a folder")
         << "settings folder" << snapshot << 0 << QByteArray("cannot be read");
 #ifndef Q_OS_WIN // a Windows desktop always has its screen
     QTest::newRow("no screen") << "no screen" << QStringList() << 1 << QByteArray("no screen");
-    QTest::newRow("no display") << "" << QStringList() << 1 << QByteArray("cannot open the display");
+    QTest::newRow("no display") << "" << QStringList() << 1
+                                << QByteArray("cannot open the display");
 #endif
 }
 
@@ -391,6 +408,56 @@ void HeadlessTest::version_andTheManualPage_sayWhatHelpSays() {
         inManual.remove(ffmpeg.captured());
     QCOMPARE(inManual, inHelp);
     QVERIFY(manual.contains(QStringLiteral("\"Kalvora " KALVORA_VERSION "\"")));
+}
+
+// In this process, so that what is made can be seen: a still and a stream of frames come from
+// the station and the pattern's window alone.
+void HeadlessTest::headlessModes_runOnTheStation_withoutAControlPanel() {
+    TestPlatform t({{"Text1", "PI6ATV"}});
+    Station station(*t.store, t.platform.programFolder, t.platform.now, t.platform.screens);
+    WindowRegistry windows(station, t.platform);
+    const auto panels = [] {
+        int found = 0;
+        for (const QWidget* widget : QApplication::allWidgets())
+            found += widget->objectName() == QLatin1String("Form1");
+        return found;
+    };
+    Options still;
+    still.mode = Options::Mode::Snapshot;
+    still.snapshotFile = t.dir.filePath(QStringLiteral("still.png"));
+    QCOMPARE(writeSnapshot(windows, still), 0);
+    QVERIFY(!QImage(still.snapshotFile).isNull());
+    QCOMPARE(windows.display().Label1->text(), QStringLiteral("PI6ATV"));
+    QCOMPARE(panels(), 0);
+    QVERIFY(!windows.loadedForm1());
+#ifndef Q_OS_WIN
+    // Standard output into a pipe whose reader takes three frames and goes.
+    int pipeEnds[2];
+    QCOMPARE(::pipe(pipeEnds), 0);
+    const int savedOut = ::dup(STDOUT_FILENO);
+    ::dup2(pipeEnds[1], STDOUT_FILENO);
+    ::close(pipeEnds[1]);
+    qint64 received = 0;
+    std::thread reader([&] {
+        char buffer[65536];
+        while (received < 3 * FrameBytes) {
+            const auto n = ::read(pipeEnds[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            received += n;
+        }
+        ::close(pipeEnds[0]);
+    });
+    Options frames;
+    frames.mode = Options::Mode::Frames;
+    const int code = streamFrames(windows, frames);
+    ::dup2(savedOut, STDOUT_FILENO);
+    ::close(savedOut);
+    reader.join();
+    QCOMPARE(code, 0);
+    QVERIFY(received >= 3 * FrameBytes);
+    QCOMPARE(panels(), 0);
+#endif
 }
 
 QTEST_MAIN(HeadlessTest)

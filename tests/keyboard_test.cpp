@@ -1,7 +1,7 @@
 #include "ProgramFixture.h"
 #include "about/Frm_info.h"
-#include "ticker/Fonts.h"
-#include "ticker/Frm_Tickertape.h"
+#include "tickerdialog/Fonts.h"
+#include "tickerdialog/Frm_Tickertape.h"
 
 #include <QApplication>
 #include <QCheckBox>

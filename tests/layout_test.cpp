@@ -1,8 +1,8 @@
 #include "ProgramFixture.h"
 #include "about/Frm_info.h"
-#include "platform/Twips.h"
-#include "ticker/Fonts.h"
-#include "ticker/Frm_Tickertape.h"
+#include "settings/Twips.h"
+#include "tickerdialog/Fonts.h"
+#include "tickerdialog/Frm_Tickertape.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -86,8 +86,14 @@ const Row Table[] = {
 
     {"Frm_info", "Picture2", "Frm_info", {65, 60, 4215, 2895}},
     {"Frm_info", "Image1", "Picture2", {0, 0, 1545, 1155}},
-    {"Frm_info", "Label7", "Picture2", {1800, 120, 2175, 735}, "For more info, log on to ",
-     QColor(0xE0, 0xE0, 0xE0), {}, 0},
+    {"Frm_info",
+     "Label7",
+     "Picture2",
+     {1800, 120, 2175, 735},
+     "For more info, log on to ",
+     QColor(0xE0, 0xE0, 0xE0),
+     {},
+     0},
     {"Frm_info", "Label2", "Picture2", {1680, 480, 2295, 255}, nullptr, White, {}, 0},
     {"Frm_info", "Picture1", "Picture2", {720, 1560, 2655, 975}},
     {"Frm_info", "Text1", "Picture1", {0, 0, 2610, 4575}},
@@ -122,7 +128,7 @@ void LayoutTest::everyControl_matchesTheTable_data() {
     QTest::addColumn<int>("row");
     for (int i = 0; i < int(std::size(Table)); ++i)
         QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(QLatin1String(Table[i].window),
-                                                            QLatin1String(Table[i].name))))
+                                                             QLatin1String(Table[i].name))))
             << i;
 }
 
@@ -137,8 +143,8 @@ void LayoutTest::everyControl_matchesTheTable() {
     p.panel.mnu_Info->trigger();
     p.windows.loadedAbout()->Timer2.stop();
 
-    const QList<QWidget*> windows = {&p.panel, &p.pattern1(), &p.pattern2(), &dialog,
-                                     p.windows.loadedFonts(), p.windows.loadedAbout()};
+    const QList<QWidget*> windows = {&p.panel, &p.pattern1(),           &p.pattern2(),
+                                     &dialog,  p.windows.loadedFonts(), p.windows.loadedAbout()};
     QWidget* window = nullptr;
     for (QWidget* candidate : windows)
         if (candidate && candidate->objectName() == QLatin1String(expected.window))

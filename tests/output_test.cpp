@@ -4,7 +4,7 @@
 #include "pattern/Caption.h"
 #include "pattern/FrameRenderer.h"
 #include "pattern/PatternWindow.h"
-#include "ticker/TickerStrip.h"
+#include "pattern/TickerStrip.h"
 
 #include <QAction>
 #include <QDir>
@@ -59,6 +59,18 @@ QScreen* screenNamed(const char* name) {
 }
 
 // What the window shows on its screen, in device pixels, as the window system has it.
+int maxChannelDifference(const QImage& a, const QImage& b) {
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb one = a.pixel(x, y), two = b.pixel(x, y);
+            most =
+                std::max({most, std::abs(qRed(one) - qRed(two)),
+                          std::abs(qGreen(one) - qGreen(two)), std::abs(qBlue(one) - qBlue(two))});
+        }
+    return most;
+}
+
 QImage onScreen(QWidget& window) {
     QCoreApplication::processEvents();
     // The size given, so that it is taken in device pixels on a screen that Qt scales.
@@ -74,7 +86,8 @@ QImage onScreen(QWidget& window) {
     // with them, and stands for the rest.
     QImage painted = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
     painted.setDevicePixelRatio(1);
-    if (painted.copy(stored.rect()) != stored)
+    // A part drawn again alone is filtered on its own: it may round a level or two apart.
+    if (maxChannelDifference(painted.copy(stored.rect()), stored) > 2)
         return QImage();
     return painted;
 }
@@ -241,17 +254,17 @@ void OutputTest::fitAndFill_showTheFrameScaled_stayLive_andAPictureClickMapsBack
     QTest::keyClicks(p.panel.Text1, QStringLiteral("PI6ATV"));
     if (!p.pattern1().Picture1->isVisible())
         QTest::mouseClick(p.panel.Command4, Qt::LeftButton);
-    p.panel.ticker.Timer3.stop();
+    p.station.ticker.Timer3.stop();
     for (int step = 0; step < 40; ++step)
-        p.panel.ticker.Timer3_Timer();
+        p.station.ticker.Timer3_Timer();
     QTest::qWait(50);
     QVERIFY(onScreen(pattern1) != before);
     expectScaledFrame();
     // New ticker settings move the strip up: its old place is drawn again too.
     QVERIFY(t.store->WriteSetting(QStringLiteral("tt_position"), QStringLiteral("3000")));
-    p.panel.Lees_TT_Settings();
-    p.panel.ticker.Timer3.stop();
-    p.panel.ticker.Timer3_Timer();
+    p.station.Lees_TT_Settings();
+    p.station.ticker.Timer3.stop();
+    p.station.ticker.Timer3_Timer();
     QTest::qWait(50);
     expectScaledFrame();
 

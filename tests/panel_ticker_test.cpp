@@ -1,6 +1,6 @@
 #include "ProgramFixture.h"
 #include "pattern/FrameRenderer.h"
-#include "ticker/TickerStrip.h"
+#include "pattern/TickerStrip.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,33 +36,33 @@ private slots:
 void PanelTickerTest::emptyStore_givesDefaultStrips_disabled() {
     TestPlatform t;
     Program p(t);
-    const TickerSettings& s = p.panel.ticker.settings;
+    const TickerSettings& s = p.station.ticker.settings;
     QCOMPARE(s.TtHeight, 648);
     QCOMPARE(s.TtWidth, 12030);
     TickerStrip& strip = *p.pattern1().Picture1;
     QCOMPARE(strip.size(), QSize(802, 43));
-    QCOMPARE(p.panel.offscreenStrip.size(), QSize(802, 43));
+    QCOMPARE(p.station.offscreenStrip.size(), QSize(802, 43));
     QCOMPARE(strip.geometry().bottom() + 1, p.pattern1().height());
     QCOMPARE(strip.x(), 0);
     QCOMPARE(strip.backColor(), QColor(Qt::white));
-    QCOMPARE(p.panel.offscreenStrip.backColor(), QColor(Qt::white));
-    QCOMPARE(p.panel.offscreenStrip.foreColor(), QColor(Qt::black));
-    QCOMPARE(p.panel.offscreenStrip.font().family(), QStringLiteral("arial"));
-    QCOMPARE(p.panel.offscreenStrip.font().pointSizeF(), 24.0);
-    QVERIFY(p.panel.offscreenStrip.font().bold());
+    QCOMPARE(p.station.offscreenStrip.backColor(), QColor(Qt::white));
+    QCOMPARE(p.station.offscreenStrip.foreColor(), QColor(Qt::black));
+    QCOMPARE(p.station.offscreenStrip.font().family(), QStringLiteral("arial"));
+    QCOMPARE(p.station.offscreenStrip.font().pointSizeF(), 24.0);
+    QVERIFY(p.station.offscreenStrip.font().bold());
     QVERIFY(strip.isHidden());
     QVERIFY(p.panel.Command4->isHidden());
-    QVERIFY(!p.panel.ticker.Timer3.isActive());
+    QVERIFY(!p.station.ticker.Timer3.isActive());
 }
 
 void PanelTickerTest::fontSizeAndPosition_sizeAndRaiseTheStrip() {
     TestPlatform t({{"tt_fontsize", "10.5"}, {"tt_position", "300"}});
     Program p(t);
-    QCOMPARE(p.panel.ticker.settings.TtHeight, 284);
+    QCOMPARE(p.station.ticker.settings.TtHeight, 284);
     TickerStrip& strip = *p.pattern1().Picture1;
     QCOMPARE(strip.height(), 19);
     QCOMPARE(strip.geometry().bottom() + 1, 608 - 20);
-    QCOMPARE(p.panel.offscreenStrip.font().pointSizeF(), 10.5);
+    QCOMPARE(p.station.offscreenStrip.font().pointSizeF(), 10.5);
 }
 
 void PanelTickerTest::badValues_leaveStartUpComplete() {
@@ -80,11 +80,11 @@ void PanelTickerTest::badValues_leaveStartUpComplete() {
     t.writeTickerFile("still running");
     Program p(t);
     // Every step of the start-up ran.
-    QCOMPARE(p.panel.ScreenSide, QStringLiteral("right"));
+    QCOMPARE(p.station.ScreenSide, QStringLiteral("right"));
     QCOMPARE(p.panel.Text6->text(), QStringLiteral("5"));
-    QCOMPARE(p.panel.AltToggle, 1);
-    QVERIFY(p.panel.ticker.Timer3.isActive());
-    QCOMPARE(p.panel.ticker.Timer3.interval(), 50);
+    QCOMPARE(p.station.AltToggle, 1);
+    QVERIFY(p.station.ticker.Timer3.isActive());
+    QCOMPARE(p.station.ticker.Timer3.interval(), 50);
     QCOMPARE(p.pattern1().Picture1->width(), 2184); // 32767 twips
     QCOMPARE(p.pattern1().Picture1->backColor(), QColor(Qt::white));
     // The store still holds what was there: nothing is "repaired" behind the operator's back.
@@ -105,8 +105,8 @@ void PanelTickerTest::enabledWithText_runsOnPattern1_andButtonToggles() {
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton);
     QVERIFY(strip.isHidden());
     QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape aan"));
-    const int startChar = p.panel.ticker.StartChar;
-    QTRY_VERIFY(p.panel.ticker.StartChar != startChar); // still stepping while hidden
+    const int startChar = p.station.ticker.StartChar;
+    QTRY_VERIFY(p.station.ticker.StartChar != startChar); // still stepping while hidden
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton);
     QVERIFY(!strip.isHidden());
     QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
@@ -117,13 +117,13 @@ void PanelTickerTest::enabledWithoutFile_buttonNamesItsNextAction() {
     Program p(t);
     TickerStrip& strip = *p.pattern1().Picture1;
     QVERIFY(strip.isHidden());
-    QVERIFY(!p.panel.ticker.TickerOn);
+    QVERIFY(!p.station.ticker.TickerOn);
     QVERIFY(!p.panel.Command4->isHidden());
     QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape aan"));
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton);
     QVERIFY(!strip.isHidden());
     QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
-    QVERIFY(!p.panel.ticker.Timer3.isActive());
+    QVERIFY(!p.station.ticker.Timer3.isActive());
 }
 
 void PanelTickerTest::lees_enabledAgain_showsStripAndButtonWhateverTickerOn() {
@@ -132,13 +132,13 @@ void PanelTickerTest::lees_enabledAgain_showsStripAndButtonWhateverTickerOn() {
     Program p(t);
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton); // off
     t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("0"));
-    p.panel.Lees_TT_Settings();
+    p.station.Lees_TT_Settings();
     QVERIFY(p.panel.Command4->isHidden());
     QVERIFY(p.pattern1().Picture1->isHidden());
-    QVERIFY(p.panel.ticker.Timer3.isActive()); // runs on unseen
+    QVERIFY(p.station.ticker.Timer3.isActive()); // runs on unseen
     t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
     t.store->WriteSetting(QStringLiteral("tt_backcolor"), QStringLiteral("255"));
-    p.panel.Lees_TT_Settings();
+    p.station.Lees_TT_Settings();
     QVERIFY(!p.pattern1().Picture1->isHidden());
     QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
     QCOMPARE(p.pattern1().Picture1->backColor(), QColor(255, 0, 0));
@@ -159,11 +159,11 @@ void PanelTickerTest::frames_drawOnlyWhatChanged_andEqualTheWindow() {
     };
     QCOMPARE(renderer.frame(), whole());
     for (int step = 0; step < 60; ++step)
-        p.panel.ticker.Timer3_Timer();
+        p.station.ticker.Timer3_Timer();
     QCOMPARE(renderer.frame(), whole());
     QCOMPARE(renderer.redraws(), 1); // the steps drew no caption again
 
-    p.panel.Timer1_Timer();
+    p.station.Timer1_Timer();
     QCOMPARE(renderer.frame(), whole());
     p.panel.Text1->setText(QStringLiteral("PI6ATV/P"));
     QCOMPARE(renderer.frame(), whole());
@@ -172,8 +172,8 @@ void PanelTickerTest::frames_drawOnlyWhatChanged_andEqualTheWindow() {
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton); // and on
     QCOMPARE(renderer.frame(), whole());
     t.store->WriteSetting(QStringLiteral("tt_position"), QStringLiteral("900"));
-    p.panel.Lees_TT_Settings();
-    p.panel.ticker.Timer3_Timer();
+    p.station.Lees_TT_Settings();
+    p.station.ticker.Timer3_Timer();
     QCOMPARE(renderer.frame(), whole());
     display2& two = p.pattern2();
     FrameRenderer bars(two, nullptr);

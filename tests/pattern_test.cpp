@@ -2,9 +2,8 @@
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
-#include "pattern/PatternClock.h"
 #include "pattern/PictureBox.h"
-#include "pattern/Placement.h"
+#include "station/Placement.h"
 
 #include <QImage>
 #include <QTest>

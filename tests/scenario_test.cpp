@@ -1,9 +1,9 @@
 #include "ProgramFixture.h"
 #include "about/Frm_info.h"
 #include "pattern/Caption.h"
-#include "ticker/Fonts.h"
-#include "ticker/Frm_Tickertape.h"
-#include "ticker/TickerStrip.h"
+#include "pattern/TickerStrip.h"
+#include "tickerdialog/Fonts.h"
+#include "tickerdialog/Frm_Tickertape.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -42,8 +42,8 @@ int pixelsOf(const QImage& image, const QColor& color) {
 
 // Steps the ticker by hand (the real timer is stopped each time the text starts) until the
 // text restarts; returns how many steps that took.
-int runToRestart(Form1& panel) {
-    TickerScroller& ticker = panel.ticker;
+int runToRestart(Station& station) {
+    TickerScroller& ticker = station.ticker;
     ticker.Timer3.stop();
     int steps = 0;
     for (int previous = ticker.StartChar; steps < 20000; ++steps) {
@@ -109,9 +109,9 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
         // The strip is there in its new colours at once, and starts scrolling at once.
         QCOMPARE(bottomEdge(p.pattern1()), Blue);
         QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
-        QVERIFY(p.panel.ticker.Timer3.isActive());
-        QCOMPARE(p.panel.ticker.TickerText, QString(29, QLatin1Char(' ')) +
-                                                QStringLiteral("Good evening from PI6ATV"));
+        QVERIFY(p.station.ticker.Timer3.isActive());
+        QCOMPARE(p.station.ticker.TickerText,
+                 QString(29, QLatin1Char(' ')) + QStringLiteral("Good evening from PI6ATV"));
 
         QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
         QVERIFY(p.pattern2().isVisible());
@@ -124,11 +124,11 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
         Program p(t);
         QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI6ATV"));
         QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
-        QVERIFY(p.panel.ticker.Timer3.isActive());
-        QCOMPARE(p.panel.ticker.Timer3.interval(), 20);
+        QVERIFY(p.station.ticker.Timer3.isActive());
+        QCOMPARE(p.station.ticker.Timer3.interval(), 20);
         t.writeTickerFile("Second text\r\n");
-        QVERIFY(runToRestart(p.panel) > 100);
-        QCOMPARE(p.panel.ticker.TickerText, QString(29, ' ') + QStringLiteral("Second text"));
+        QVERIFY(runToRestart(p.station) > 100);
+        QCOMPARE(p.station.ticker.TickerText, QString(29, ' ') + QStringLiteral("Second text"));
         // Letters in yellow on blue reach the screen.
         QVERIFY(pixelsOf(p.pattern1().Picture1->image(), Yellow) > 20);
         QCOMPARE(bottomEdge(p.pattern1()), Blue);
@@ -158,8 +158,8 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
     QCOMPARE(p.panel.Text2->text(), QStringLiteral("1252 MHz"));
     QCOMPARE(p.panel.Text5->text(), QStringLiteral("JO22KD"));
     QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI6ATV"));
-    QCOMPARE(p.panel.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
-    QCOMPARE(p.panel.ticker.TickerText, QString(29, ' ') + QStringLiteral("Second text"));
+    QCOMPARE(p.station.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(p.station.ticker.TickerText, QString(29, ' ') + QStringLiteral("Second text"));
     p.panel.mnu_TT->trigger();
     Frm_Tickertape& dialog = *p.windows.loadedTickerDialog();
     QVERIFY(dialog.tt_enabled->isChecked());

@@ -1,11 +1,11 @@
 #include "TestSupport.h"
+#include "pattern/TickerStrip.h"
 #include "settings/SettingsStore.h"
 #include "ticker/OffscreenStrip.h"
-#include "ticker/TickerLine.h"
 #include "ticker/TickerFile.h"
+#include "ticker/TickerLine.h"
 #include "ticker/TickerScroller.h"
 #include "ticker/TickerSettings.h"
-#include "ticker/TickerStrip.h"
 
 #include <QFile>
 #include <QPainter>
@@ -17,31 +17,46 @@ using namespace kalvora::test;
 
 namespace {
 
-// A visible strip that records what the scroller does to it.
-struct RecordingStrip : TickerView {
-    void showColumns(const OffscreenStrip&, int sourceX) override { offsets << sourceX; }
-    void setStripVisible(bool visible) override { this->visible = visible; }
+// Pattern 1's visible strip, recording what the scroller does to it.
+struct RecordingStrip : TickerStrip {
+    void showColumns(const OffscreenStrip& source, int sourceX) override {
+        offsets << sourceX;
+        TickerStrip::showColumns(source, sourceX);
+    }
+    void setStripVisible(bool visible) override {
+        this->visible = visible;
+        TickerStrip::setStripVisible(visible);
+    }
     QList<int> offsets;
     bool visible = true;
 };
 
-TickerSettings enabledSettings(int extraBlanks = 0, const QString& speed = QStringLiteral("50")) {
+TickerSettings enabledSettings(int extraBlanks = 0, int speedMs = 50) {
     TickerSettings s;
-    s.TtEnabled = QStringLiteral("1");
+    s.enabled = true;
     s.TtRegellengte = std::int16_t(extraBlanks);
-    s.TtSpeed = speed;
+    s.intervalMs = speedMs;
     return s;
 }
 
-// A scroller on a real off-screen strip and a recording visible one.
+// A scroller on a real off-screen strip and a visible one, as on pattern 1: dark letters on
+// white, 24 points. Given a text, it is started on it, its timer stopped: the test steps.
 struct Rig {
-    explicit Rig(TestPlatform& t, TickerSettings s = enabledSettings())
-        : scroller(
-              offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
+    explicit Rig(TestPlatform& t, TickerSettings s = enabledSettings(),
+                 const QByteArray& text = QByteArray())
+        : clock(t.platform.now), scroller(offscreen, clock, t.platform.programFolder) {
         offscreen.resize(QSize(802, 43));
         offscreen.setFontName(QStringLiteral("arial"));
         offscreen.setFontSize(24);
+        strip.resize(802, 43);
+        strip.setBackColor(Qt::white);
         scroller.settings = s;
+        scroller.setView(&strip);
+        if (text.isNull())
+            return;
+        t.writeTickerFile(text);
+        scroller.Start_TT();
+        scroller.Timer3.stop();
     }
     // Steps until the first drawn character changes; returns the offsets copied meanwhile.
     QList<int> stepThroughCharacter() {
@@ -51,6 +66,16 @@ struct Rig {
             scroller.Timer3_Timer();
         return strip.offsets;
     }
+    // Columns of the visible strip that hold some ink.
+    QList<bool> inked() const {
+        const QImage& image = strip.image();
+        QList<bool> columns(image.width(), false);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                columns[x] = columns[x] || qGray(image.pixel(x, y)) < 160;
+        return columns;
+    }
+    StationClock clock;
     OffscreenStrip offscreen;
     RecordingStrip strip;
     TickerScroller scroller;
@@ -200,19 +225,19 @@ void TickerTest::settings_defaultsAndRounding() {
     QCOMPARE(s.TtHeight, 648);
     QCOMPARE(s.TtWidth, 12030);
     QCOMPARE(s.TtRegellengte, 50);
-    QCOMPARE(s.intervalMs(), 50);
-    QVERIFY(!s.enabled());
-    QCOMPARE(s.backColor(), QColor(Qt::white));
-    QCOMPARE(s.foreColor(), QColor(Qt::black));
+    QCOMPARE(s.intervalMs, 50);
+    QVERIFY(!s.enabled);
+    QCOMPARE(s.backColor, QColor(Qt::white));
+    QCOMPARE(s.foreColor, QColor(Qt::black));
     QCOMPARE(s.TtFont, QStringLiteral("arial"));
-    QCOMPARE(s.position(), 0.0);
+    QCOMPARE(s.position, 0.0);
     t.store->WriteSetting(QStringLiteral("tt_fontsize"), QStringLiteral("10.5"));
     t.store->WriteSetting(QStringLiteral("tt_backcolor"), QStringLiteral("255"));
     t.store->WriteSetting(QStringLiteral("tt_forecolor"), QStringLiteral("16711680"));
     s = readTickerSettings(*t.store);
     QCOMPARE(s.TtHeight, 284);
-    QCOMPARE(s.backColor(), QColor(255, 0, 0));
-    QCOMPARE(s.foreColor(), QColor(0, 0, 255));
+    QCOMPARE(s.backColor, QColor(255, 0, 0));
+    QCOMPARE(s.foreColor, QColor(0, 0, 255));
 }
 
 void TickerTest::settings_badValuesFallBackOrClamp() {
@@ -227,14 +252,14 @@ void TickerTest::settings_badValuesFallBackOrClamp() {
     QCOMPARE(with("tt_width", "wide").TtWidth, 12030);
     QCOMPARE(with("tt_fontsize", "0").TtHeight, 648);
     QCOMPARE(with("tt_fontsize", "5000").TtHeight, 32751);
-    QCOMPARE(with("tt_backcolor", "-1").backColor(), QColor(Qt::white));
-    QCOMPARE(with("tt_backcolor", "16777216").backColor(), QColor(Qt::white));
-    QCOMPARE(with("tt_forecolor", "red").foreColor(), QColor(Qt::black));
-    QCOMPARE(with("tt_speed", "fast").intervalMs(), 50);
-    QCOMPARE(with("tt_speed", "70000").intervalMs(), 65535);
-    QCOMPARE(with("tt_speed", "-5").intervalMs(), 0);
-    QVERIFY(!with("tt_enabled", "yes").enabled());
-    QCOMPARE(with("tt_position", "high").position(), 0.0);
+    QCOMPARE(with("tt_backcolor", "-1").backColor, QColor(Qt::white));
+    QCOMPARE(with("tt_backcolor", "16777216").backColor, QColor(Qt::white));
+    QCOMPARE(with("tt_forecolor", "red").foreColor, QColor(Qt::black));
+    QCOMPARE(with("tt_speed", "fast").intervalMs, 50);
+    QCOMPARE(with("tt_speed", "70000").intervalMs, 65535);
+    QCOMPARE(with("tt_speed", "-5").intervalMs, 0);
+    QVERIFY(!with("tt_enabled", "yes").enabled);
+    QCOMPARE(with("tt_position", "high").position, 0.0);
 }
 
 void TickerTest::motion_characterStaysForWidthMinusOneTicks() {
@@ -319,13 +344,12 @@ void TickerTest::start_emptyOrMissingFile_hidesStripAndStopsTimer() {
     QVERIFY(rig.scroller.TickerOn);
     QVERIFY(rig.scroller.Timer3.isActive());
     QCOMPARE(rig.scroller.Timer3.interval(), 50);
-    QCOMPARE(rig.scroller.Timer3.timerType(), Qt::PreciseTimer);
 }
 
 void TickerTest::start_speedZero_neverFires() {
     TestPlatform t;
     t.writeTickerFile("text");
-    Rig rig(t, enabledSettings(0, QStringLiteral("0")));
+    Rig rig(t, enabledSettings(0, 0));
     rig.scroller.Start_TT();
     QVERIFY(rig.scroller.TickerOn);
     QTest::qWait(60);
@@ -339,7 +363,7 @@ void TickerTest::start_disabled_changesNothing_andEndOfTextStopsTimer() {
     Rig rig(t);
     rig.scroller.Start_TT();
     // Disabled while the text runs: it runs to its end, then the timer stops.
-    rig.scroller.settings.TtEnabled = QStringLiteral("0");
+    rig.scroller.settings.enabled = false;
     t.writeTickerFile("a much longer text that must not be loaded");
     for (int tick = 0; tick < 1000 && rig.scroller.Timer3.isActive(); ++tick)
         rig.scroller.Timer3_Timer();
@@ -355,8 +379,8 @@ void TickerTest::settingsRead_lookAtOnce_speedAtNextRun_andAStoppedTickerStarts(
     t.store->WriteSettings({{QStringLiteral("tt_enabled"), QStringLiteral("1")},
                             {QStringLiteral("tt_speed"), QStringLiteral("40")}});
     Rig rig(t);
-    TickerStrip strip;
-    QVERIFY(rig.scroller.Lees_TT_Settings(*t.store, strip, 608));
+    const RecordingStrip& strip = rig.strip;
+    QVERIFY(rig.scroller.Lees_TT_Settings(readTickerSettings(*t.store), 608));
     rig.scroller.Start_TT();
     QCOMPARE(rig.scroller.Timer3.interval(), 40);
 
@@ -364,7 +388,7 @@ void TickerTest::settingsRead_lookAtOnce_speedAtNextRun_andAStoppedTickerStarts(
                             {QStringLiteral("tt_fontsize"), QStringLiteral("12")},
                             {QStringLiteral("tt_position"), QStringLiteral("150")},
                             {QStringLiteral("tt_backcolor"), QStringLiteral("255")}});
-    QVERIFY(rig.scroller.Lees_TT_Settings(*t.store, strip, 608));
+    QVERIFY(rig.scroller.Lees_TT_Settings(readTickerSettings(*t.store), 608));
     QCOMPARE(strip.geometry(), QRect(0, 608 - 10 - 22, 802, 22));
     QCOMPARE(strip.backColor(), QColor(255, 0, 0));
     QCOMPARE(rig.offscreen.size(), QSize(802, 22));
@@ -378,13 +402,13 @@ void TickerTest::settingsRead_lookAtOnce_speedAtNextRun_andAStoppedTickerStarts(
 
     // Disabled, the text runs out and the ticker stops; enabled again, it starts at once.
     t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("0"));
-    QVERIFY(!rig.scroller.Lees_TT_Settings(*t.store, strip, 608));
+    QVERIFY(!rig.scroller.Lees_TT_Settings(readTickerSettings(*t.store), 608));
     QVERIFY(strip.isHidden());
     for (int tick = 0; tick < 1000 && rig.scroller.Timer3.isActive(); ++tick)
         rig.scroller.Timer3_Timer();
     QVERIFY(!rig.scroller.Timer3.isActive());
     t.store->WriteSetting(QStringLiteral("tt_enabled"), QStringLiteral("1"));
-    QVERIFY(rig.scroller.Lees_TT_Settings(*t.store, strip, 608));
+    QVERIFY(rig.scroller.Lees_TT_Settings(readTickerSettings(*t.store), 608));
     rig.scroller.startIfEnabledAndStopped();
     QVERIFY(rig.scroller.Timer3.isActive());
     QCOMPARE(rig.scroller.StartChar, 1);
@@ -452,20 +476,10 @@ void TickerTest::offscreen_printStopsAfterBoundedWork_whateverTheGlyphWidths() {
 
 void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
     TestPlatform t;
-    t.writeTickerFile("ATV test 0123456789 - PI6ATV JO22 - Welcome, Ready; AVAWAY Tj fi");
-    OffscreenStrip offscreen;
-    TickerStrip visible;
-    visible.resize(802, 43);
-    offscreen.resize(QSize(802, 43));
-    offscreen.setFontName(QStringLiteral("arial"));
-    offscreen.setFontSize(24);
-    offscreen.setBackColor(Qt::white);
-    visible.setBackColor(Qt::white);
-    TickerScroller scroller(
-        offscreen, [&]() -> TickerView& { return visible; }, t.platform.programFolder);
-    scroller.settings = enabledSettings(0);
-    scroller.Start_TT();
-    scroller.Timer3.stop();
+    Rig rig(t, enabledSettings(0),
+            "ATV test 0123456789 - PI6ATV JO22 - Welcome, Ready; AVAWAY Tj fi");
+    TickerScroller& scroller = rig.scroller;
+    const TickerStrip& visible = rig.strip;
     // Run past the leading blanks so that real text is on the strip.
     bool advanced = false;
     for (int tick = 0; tick < 300; ++tick) {
@@ -505,43 +519,11 @@ void TickerTest::pixels_eachStepShiftsByOneOrTwo() {
     QVERIFY(characterChanges > 15);
 }
 
-namespace {
-
-// A scroller on a real visible strip, as on pattern 1: dark letters on white.
-struct VisibleRig {
-    VisibleRig(TestPlatform& t, const QByteArray& text)
-        : scroller(
-              offscreen, [this]() -> TickerView& { return strip; }, t.platform.programFolder) {
-        t.writeTickerFile(text);
-        offscreen.resize(QSize(802, 43));
-        offscreen.setFontName(QStringLiteral("arial"));
-        offscreen.setFontSize(24);
-        strip.resize(802, 43);
-        scroller.settings = enabledSettings();
-        scroller.Start_TT();
-        scroller.Timer3.stop();
-    }
-    // Columns of the visible strip that hold some ink.
-    QList<bool> inked() const {
-        const QImage& image = strip.image();
-        QList<bool> columns(image.width(), false);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                columns[x] = columns[x] || qGray(image.pixel(x, y)) < 160;
-        return columns;
-    }
-    OffscreenStrip offscreen;
-    TickerStrip strip;
-    TickerScroller scroller;
-};
-
-} // namespace
-
 // The text must come in at the right edge as smoothly as it leaves at the left: the blank band
 // there may never be wider than the gap between two letters.
 void TickerTest::pixels_textEntersAtTheRightEdgeColumnByColumn() {
     TestPlatform t;
-    VisibleRig rig(t, QByteArray(200, 'M'));
+    Rig rig(t, enabledSettings(), QByteArray(200, 'M'));
     while (rig.scroller.StartChar <= 29) // the leading blanks
         rig.scroller.Timer3_Timer();
     const QList<bool> full = rig.inked();
@@ -605,7 +587,7 @@ void TickerTest::characterOutsideTheBmp_isOneGlyph_leavesInOneAdvance_glyphsFoll
     QVERIFY(strip.image() != small);
 
     TestPlatform t;
-    VisibleRig rig(t, (QStringLiteral("a") + pair + QStringLiteral("bcd")).toUtf8());
+    Rig rig(t, enabledSettings(), (QStringLiteral("a") + pair + QStringLiteral("bcd")).toUtf8());
     rig.scroller.StartChar = 30; // the 'a'
     while (rig.scroller.StartChar == 30)
         rig.scroller.Timer3_Timer();
@@ -618,20 +600,26 @@ void TickerTest::characterOutsideTheBmp_isOneGlyph_leavesInOneAdvance_glyphsFoll
 void TickerTest::line_cellsAreClustersAndRightToLeftWords_inTheOrderTheEyeMeetsThem_data() {
     QTest::addColumn<QString>("written");
     QTest::addColumn<QStringList>("shown"); // cells left to right; "r:" drawn right to left
-    QTest::newRow("plain") << QStringLiteral("QQ0 ABC") << QStringList{"Q", "Q", "0", " ", "A", "B", "C"};
-    QTest::newRow("combining mark") << QStringLiteral("cafe\u0301!")
-                                    << QStringList{"c", "a", "f", "e\u0301", "!"};
-    QTest::newRow("outside the BMP") << QStringLiteral("a\U0001D54Fb")
-                                     << QStringList{"a", "\U0001D54F", "b"};
-    QTest::newRow("Hebrew words in a line") << QStringLiteral("AB \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD CD")
-        << QStringList{"A", "B", " ", "r:\u05E2\u05D5\u05DC\u05DD", " ", "r:\u05E9\u05DC\u05D5\u05DD", " ", "C", "D"};
-    QTest::newRow("numbers in and after Hebrew") << QStringLiteral("7 \u05D0 12 \u05D1 3.")
+    QTest::newRow("plain") << QStringLiteral("QQ0 ABC")
+                           << QStringList{"Q", "Q", "0", " ", "A", "B", "C"};
+    QTest::newRow("combining mark")
+        << QStringLiteral("cafe\u0301!") << QStringList{"c", "a", "f", "e\u0301", "!"};
+    QTest::newRow("outside the BMP")
+        << QStringLiteral("a\U0001D54Fb") << QStringList{"a", "\U0001D54F", "b"};
+    QTest::newRow("Hebrew words in a line")
+        << QStringLiteral("AB \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD CD")
+        << QStringList{
+               "A", "B", " ", "r:\u05E2\u05D5\u05DC\u05DD", " ", "r:\u05E9\u05DC\u05D5\u05DD",
+               " ", "C", "D"};
+    QTest::newRow("numbers in and after Hebrew")
+        << QStringLiteral("7 \u05D0 12 \u05D1 3.")
         << QStringList{"7", " ", "r:3", " ", "r:\u05D1", " ", "r:12", " ", "r:\u05D0", "."};
-    QTest::newRow("Arabic word, marks kept") << QStringLiteral("\u0645\u064E\u0631\u062D\u0628\u0627")
+    QTest::newRow("Arabic word, marks kept")
+        << QStringLiteral("\u0645\u064E\u0631\u062D\u0628\u0627")
         << QStringList{"r:\u0645\u064E\u0631\u062D\u0628\u0627"};
     const QString longWord = QString(40, QChar(0x05D0));
-    QTest::newRow("word longer than a cell") << longWord
-        << QStringList{"r:" + longWord.mid(32), "r:" + longWord.left(32)};
+    QTest::newRow("word longer than a cell")
+        << longWord << QStringList{"r:" + longWord.mid(32), "r:" + longWord.left(32)};
 }
 
 void TickerTest::line_cellsAreClustersAndRightToLeftWords_inTheOrderTheEyeMeetsThem() {
@@ -640,7 +628,8 @@ void TickerTest::line_cellsAreClustersAndRightToLeftWords_inTheOrderTheEyeMeetsT
     const TickerLine line(written);
     QStringList cells;
     for (qsizetype i = 0; i < line.size(); i += std::max(1, line.cellLength(i)))
-        cells << (line.isRightToLeft(i) ? QStringLiteral("r:") : QString()) + line.cell(i).toString();
+        cells << (line.isRightToLeft(i) ? QStringLiteral("r:") : QString()) +
+                     line.cell(i).toString();
     QCOMPARE(cells, shown);
     QCOMPARE(line.size(), written.size());
 }
@@ -653,15 +642,17 @@ void TickerTest::print_marksAndRightToLeftText_lookAsTheTextEngineDrawsThem_data
     // order, as the strip once did, gives (0.063, 0.60 clipped, 1.22, 0.91).
     QTest::addColumn<double>("mostApart");
     const QString dejaVu = QStringLiteral("DejaVu Sans");
-    QTest::newRow("decomposed e acute") << dejaVu << QStringLiteral("cafe\u0301")
-                                        << QStringLiteral("caf\u00E9") << 0.03;
+    QTest::newRow("decomposed e acute")
+        << dejaVu << QStringLiteral("cafe\u0301") << QStringLiteral("caf\u00E9") << 0.03;
     // Its mark lies outside the bounding box this font gives the pair.
     QTest::newRow("decomposed, another font")
         << QStringLiteral("Liberation Sans") << QStringLiteral("cafe\u0301 e\u0301")
         << QStringLiteral("caf\u00E9 \u00E9") << 0.2;
-    const QString arabic = QStringLiteral("\u0633\u0644\u0627\u0645 \u0639\u0644\u064A\u0643\u0645");
+    const QString arabic =
+        QStringLiteral("\u0633\u0644\u0627\u0645 \u0639\u0644\u064A\u0643\u0645");
     QTest::newRow("Arabic, joined") << dejaVu << arabic << arabic << 0.1;
-    const QString hebrew = QStringLiteral("TV \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD 73");
+    const QString hebrew =
+        QStringLiteral("TV \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD 73");
     QTest::newRow("Hebrew in a Latin line") << dejaVu << hebrew << hebrew << 0.35;
 }
 

@@ -30,7 +30,7 @@ export -f check
 export compiler source_dir work qt
 
 # Sources that exist only for Linux: the X server smoke test's helper.
-find "$source_dir"/{app,about,files,pattern,platform,settings,ticker,tools,tests} -name '*.cpp' \
+find "$source_dir"/{app,about,clock,files,pattern,platform,settings,station,ticker,tickerdialog,tools,tests} -name '*.cpp' \
     ! -name 'x11_*.cpp' | sort |
     xargs -P "$(nproc)" -I{} bash -c 'check "$@"' _ {} > "$work/log" || { cat "$work/log"; exit 1; }
 echo "windows: every source compiles with Q_OS_WIN ($(basename "$compiler"))"

@@ -1,19 +1,18 @@
 #include "ticker/TickerScroller.h"
 
-#include "platform/Twips.h"
+#include "settings/Twips.h"
 #include "ticker/TickerFile.h"
-#include "ticker/TickerStrip.h"
+#include "ticker/TickerView.h"
 
 #include <QCoreApplication>
 
 namespace kalvora {
 
-TickerScroller::TickerScroller(OffscreenStrip& offscreen, std::function<TickerView&()> visibleStrip,
-                               QString programFolder, QObject* parent)
-    : QObject(parent), m_offscreen(offscreen), m_visibleStrip(std::move(visibleStrip)),
-      m_programFolder(std::move(programFolder)) {
-    Timer3.setTimerType(Qt::PreciseTimer);
-    connect(&Timer3, &QTimer::timeout, this, &TickerScroller::Timer3_Timer);
+TickerScroller::TickerScroller(OffscreenStrip& offscreen, StationClock& clock, QString tickerFolder,
+                               QObject* parent)
+    : QObject(parent), Timer3(clock), m_offscreen(offscreen),
+      m_tickerFolder(std::move(tickerFolder)) {
+    connect(&Timer3, &Beat::timeout, this, &TickerScroller::Timer3_Timer);
 }
 
 void TickerScroller::setTickerOn(bool on) {
@@ -21,61 +20,75 @@ void TickerScroller::setTickerOn(bool on) {
     emit tickerOnChanged(on);
 }
 
-bool TickerScroller::Lees_TT_Settings(const SettingsStore& store, TickerStrip& strip,
-                                      int patternHeight) {
-    settings = readTickerSettings(store);
+void TickerScroller::setStripVisible(bool visible) {
+    m_stripVisible = visible;
+    if (m_view)
+        m_view->setStripVisible(visible);
+}
+
+void TickerScroller::setView(TickerView* view) {
+    m_view = view;
+    if (!view)
+        return;
+    if (m_stripPlace.isValid()) // the settings have been applied
+        view->setStripLook(m_stripPlace, settings.backColor);
+    view->setStripVisible(m_stripVisible);
+}
+
+bool TickerScroller::Lees_TT_Settings(const TickerSettings& newSettings, int patternHeight) {
+    settings = newSettings;
     const TickerSettings& s = settings;
 
     const QSize stripSize(twipsToPixels(s.TtWidth), twipsToPixels(s.TtHeight));
     m_offscreen.resize(stripSize);
     // The strip's top comes from its height as it stands in whole pixels.
     const double top =
-        pixelsToTwips(patternHeight) - pixelsToTwips(stripSize.height()) - s.position();
-    strip.setGeometry(0, twipsToPixels(top), stripSize.width(), stripSize.height());
+        pixelsToTwips(patternHeight) - pixelsToTwips(stripSize.height()) - s.position;
+    m_stripPlace = QRect(QPoint(0, twipsToPixels(top)), stripSize);
+    if (m_view)
+        m_view->setStripLook(m_stripPlace, s.backColor);
 
-    strip.setBackColor(s.backColor());
-    m_offscreen.setBackColor(s.backColor());
-    strip.setForeColor(s.foreColor());
-    m_offscreen.setForeColor(s.foreColor());
+    m_offscreen.setBackColor(s.backColor);
+    m_offscreen.setForeColor(s.foreColor);
     m_offscreen.setFontName(s.TtFont);
-    m_offscreen.setFontSize(s.fontSize());
+    m_offscreen.setFontSize(s.fontSize);
 
-    if (!s.enabled()) {
-        strip.hide(); // TickerOn keeps its value
+    if (!s.enabled) {
+        setStripVisible(false); // TickerOn keeps its value
         return false;
     }
-    strip.show();
+    setStripVisible(true);
     setTickerOn(true);
     return true;
 }
 
 void TickerScroller::startIfEnabledAndStopped() {
-    if (settings.enabled() && !m_running)
+    if (settings.enabled && !m_running)
         Start_TT();
 }
 
 void TickerScroller::Start_TT() {
-    if (!settings.enabled())
+    if (!settings.enabled)
         return;
     Timer3.stop();
-    Timer3.setInterval(settings.intervalMs());
+    Timer3.setInterval(settings.intervalMs);
 
-    TickerPath = TickerFile::pathIn(m_programFolder);
+    TickerPath = TickerFile::pathIn(m_tickerFolder);
     TickerText = TickerFile::load(TickerPath).text;
     m_running = !TickerText.isEmpty();
     if (TickerText.isEmpty()) {
-        m_visibleStrip().setStripVisible(false);
+        setStripVisible(false);
         setTickerOn(false);
         return;
     }
     m_line = TickerLine(TickerFile::compose(TickerText, settings.TtRegellengte));
     TickerText = m_line.text();
-    m_visibleStrip().setStripVisible(true);
+    setStripVisible(true);
     setTickerOn(true);
 
     StartChar = 1;
     StopChar = static_cast<int>(TickerText.size());
-    // A QTimer with interval 0 would fire continuously; here 0 means "never".
+    // A timer with interval 0 would fire continuously; here 0 means "never".
     if (Timer3.interval() > 0)
         Timer3.start();
     // At a restart this lands on the second line, below the band that is copied.
@@ -83,7 +96,8 @@ void TickerScroller::Start_TT() {
 }
 
 void TickerScroller::Timer3_Timer() {
-    m_visibleStrip().showColumns(m_offscreen, StartX);
+    if (m_view)
+        m_view->showColumns(m_offscreen, StartX);
 
     const int width = m_offscreen.cellWidth(m_line, StartChar - 1);
     if (double(width) - 2 < StartX) {
@@ -95,7 +109,7 @@ void TickerScroller::Timer3_Timer() {
         if (StartChar >= StopChar) {
             // With the ticker disabled Start_TT does not restart the text; stop here instead
             // of stepping on past its end.
-            if (!settings.enabled()) {
+            if (!settings.enabled) {
                 Timer3.stop();
                 m_running = false;
             }
@@ -108,7 +122,7 @@ void TickerScroller::Timer3_Timer() {
 
 void TickerScroller::Command4_Click() {
     const bool on = !TickerOn;
-    m_visibleStrip().setStripVisible(on);
+    setStripVisible(on);
     setTickerOn(on);
 }
 

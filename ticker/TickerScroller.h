@@ -1,27 +1,16 @@
 #pragma once
 
+#include "clock/StationClock.h"
 #include "ticker/OffscreenStrip.h"
 #include "ticker/TickerSettings.h"
 
 #include <QObject>
+#include <QRect>
 #include <QString>
-#include <QTimer>
-#include <functional>
 
 namespace kalvora {
 
-class SettingsStore;
-class TickerStrip;
-
-// What the scroller needs of the visible strip on test pattern 1.
-class TickerView {
-public:
-    virtual ~TickerView() = default;
-    // One-to-one copy of the strip-sized window of `source` whose left edge is column
-    // `sourceX`; columns beyond the source show its background colour.
-    virtual void showColumns(const OffscreenStrip& source, int sourceX) = 0;
-    virtual void setStripVisible(bool visible) = 0;
-};
+class TickerView;
 
 // Runs the ticker text across the visible strip, one pixel per step of Timer3.
 //
@@ -32,12 +21,11 @@ public:
 class TickerScroller : public QObject {
     Q_OBJECT
 public:
-    // `visibleStrip` is asked for the strip at each use: the pattern window that owns it is
-    // created on first touch.
-    TickerScroller(OffscreenStrip& offscreen, std::function<TickerView&()> visibleStrip,
-                   QString programFolder, QObject* parent = nullptr);
+    // Timer3 is a beat of `clock`; TickerTape.txt is read from `tickerFolder`.
+    TickerScroller(OffscreenStrip& offscreen, StationClock& clock, QString tickerFolder,
+                   QObject* parent = nullptr);
 
-    // The settings copies, replaced by Lees_TT_Settings.
+    // The settings in use, replaced by Lees_TT_Settings.
     TickerSettings settings;
 
     // Scroller state. TickerText is the composed text in the order the strip shows it (see
@@ -50,14 +38,18 @@ public:
     int StartX = 0;
     bool TickerOn = false;
 
-    // Precise, because the ticker is on air; an interval of 0 keeps it stopped.
-    QTimer Timer3;
+    // An interval of 0 keeps it stopped.
+    Beat Timer3;
 
-    // Reads the ticker keys and applies them at once to both strips: size, place above the
-    // bottom edge of a pattern `patternHeight` pixels high, colours, font, and whether the
-    // visible strip shows. Speed, leading blanks and the text wait for the next run.
-    // Returns whether the ticker is enabled.
-    bool Lees_TT_Settings(const SettingsStore& store, TickerStrip& strip, int patternHeight);
+    // The visible strip, or none (pattern 1 not loaded): it takes the strip's look and state
+    // at once, and every step from then on.
+    void setView(TickerView* view);
+
+    // Applies new settings at once to both strips: size, place above the bottom edge of a
+    // pattern `patternHeight` pixels high, colours, font, and whether the visible strip shows.
+    // Speed, leading blanks and the text wait for the next run. Returns whether the ticker is
+    // enabled.
+    bool Lees_TT_Settings(const TickerSettings& newSettings, int patternHeight);
     // Reads and composes the text and starts a run (at start-up and at the end of each run).
     void Start_TT();
     // An enabled ticker that is not running (it was disabled at start-up, or its text ran out
@@ -70,15 +62,22 @@ public:
     void Command4_Click();
 
     void setTickerOn(bool on);
+    bool stripVisible() const { return m_stripVisible; }
+    // Where the visible strip lies on the pattern, in pixels.
+    QRect stripPlace() const { return m_stripPlace; }
 
 signals:
     void tickerOnChanged(bool on);
 
 private:
+    void setStripVisible(bool visible);
+
     OffscreenStrip& m_offscreen;
     TickerLine m_line; // TickerText, cut into cells
-    std::function<TickerView&()> m_visibleStrip;
-    QString m_programFolder;
+    TickerView* m_view = nullptr;
+    QString m_tickerFolder;
+    QRect m_stripPlace;
+    bool m_stripVisible = false;
     // A run is going: Start_TT found text, and it has not run out with the ticker disabled.
     bool m_running = false;
 };

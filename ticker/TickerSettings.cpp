@@ -3,7 +3,6 @@
 #include "settings/SettingsStore.h"
 #include "settings/ValueConversions.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 
 namespace kalvora {
@@ -22,39 +21,16 @@ std::optional<double> usableNumber(const QString& text, const TickerKey& key) {
 }
 
 double numberOr(const QString& text, const TickerKey& key) {
-    return usableNumber(text, key).value_or(toDouble(QString::fromLatin1(key.tickerDefault)).value);
-}
-
-QString translated(const char* text) {
-    return QCoreApplication::translate("TickerSettings", text);
+    return usableNumber(text, key).value_or(toDouble(key.defaultText()).value);
 }
 
 } // namespace
 
-QString TickerKey::problemWith(const QString& text) const {
-    if (kind == Kind::Text || kind == Kind::CheckBox || kind == Kind::Colour)
-        return QString();
-    const Converted<double> number = toDouble(text);
-    double value = number.value;
-    if (number.ok() && kind == Kind::WholeNumber)
-        value = roundHalfEven(value);
-    const bool inRange = kind == Kind::Size ? value > low && value <= high
-                                            : value >= low && value <= high;
-    if (number.ok() && inRange)
-        return QString();
-    const QString field = translated(label);
-    const QString units = translated(unit);
-    if (kind == Kind::Size)
-        return translated("%1 must be a number above %2, up to %3 (%4).")
-            .arg(field)
-            .arg(low)
-            .arg(high)
-            .arg(units);
-    return translated("%1 must be a number from %2 to %3 (%4).")
-        .arg(field)
-        .arg(low)
-        .arg(high)
-        .arg(units);
+QStringList TickerKeys::names() {
+    QStringList keys;
+    for (const TickerKey* key : All)
+        keys << key->key();
+    return keys;
 }
 
 QColor colorFromBgr(std::int64_t value) {
@@ -74,53 +50,36 @@ std::optional<QColor> storedColor(const QString& text) {
     return colorFromBgr(static_cast<std::int64_t>(rounded));
 }
 
-bool TickerSettings::enabled() const {
-    const Converted<double> number = toDouble(TtEnabled);
-    return number.ok() && number.value != 0;
-}
+TickerSettings::TickerSettings() : TickerSettings(fromStored({})) {}
 
-int TickerSettings::intervalMs() const {
-    return static_cast<int>(numberOr(TtSpeed, TickerKeys::Speed));
-}
-
-double TickerSettings::fontSize() const {
-    const Converted<double> number = toDouble(TtFontSize);
-    if (!number.ok() || number.value <= TickerKeys::FontSize.low)
-        return toDouble(QString::fromLatin1(TickerKeys::FontSize.tickerDefault)).value;
-    return std::min(number.value, TickerKeys::FontSize.high);
-}
-
-QColor TickerSettings::backColor() const {
-    return storedColor(TtBackColor)
-        .value_or(*storedColor(QString::fromLatin1(TickerKeys::BackColor.tickerDefault)));
-}
-
-QColor TickerSettings::foreColor() const {
-    return storedColor(TtForeColor)
-        .value_or(*storedColor(QString::fromLatin1(TickerKeys::ForeColor.tickerDefault)));
-}
-
-double TickerSettings::position() const {
-    return numberOr(TtPosition, TickerKeys::Position);
+TickerSettings TickerSettings::fromStored(const QHash<QString, QString>& stored) {
+    const auto text = [&stored](const TickerKey& key) {
+        return stored.value(key.key(), key.defaultText());
+    };
+    const auto colour = [&text](const TickerKey& key) {
+        return storedColor(text(key)).value_or(*storedColor(key.defaultText()));
+    };
+    TickerSettings s{Unset{}};
+    const Converted<double> enabled = toDouble(text(TickerKeys::Enabled));
+    s.enabled = enabled.ok() && enabled.value != 0;
+    s.intervalMs = static_cast<int>(numberOr(text(TickerKeys::Speed), TickerKeys::Speed));
+    s.TtRegellengte =
+        static_cast<std::int16_t>(numberOr(text(TickerKeys::Regellengte), TickerKeys::Regellengte));
+    const Converted<double> size = toDouble(text(TickerKeys::FontSize));
+    s.fontSize = !size.ok() || size.value <= TickerKeys::FontSize.low
+                     ? toDouble(TickerKeys::FontSize.defaultText()).value
+                     : std::min(size.value, TickerKeys::FontSize.high);
+    s.TtFont = text(TickerKeys::Font);
+    s.position = numberOr(text(TickerKeys::Position), TickerKeys::Position);
+    s.backColor = colour(TickerKeys::BackColor);
+    s.foreColor = colour(TickerKeys::ForeColor);
+    s.TtWidth = static_cast<std::int16_t>(numberOr(text(TickerKeys::Width), TickerKeys::Width));
+    s.TtHeight = static_cast<std::int16_t>(roundHalfEven(s.fontSize * 27));
+    return s;
 }
 
 TickerSettings readTickerSettings(const SettingsStore& store) {
-    const auto read = [&store](const TickerKey& key) {
-        return store.ReadSetting(key.key(), QString::fromLatin1(key.tickerDefault));
-    };
-    TickerSettings s;
-    s.TtSpeed = read(TickerKeys::Speed);
-    s.TtRegellengte = static_cast<std::int16_t>(
-        numberOr(read(TickerKeys::Regellengte), TickerKeys::Regellengte));
-    s.TtEnabled = read(TickerKeys::Enabled);
-    s.TtFontSize = read(TickerKeys::FontSize);
-    s.TtWidth = static_cast<std::int16_t>(numberOr(read(TickerKeys::Width), TickerKeys::Width));
-    s.TtBackColor = read(TickerKeys::BackColor);
-    s.TtForeColor = read(TickerKeys::ForeColor);
-    s.TtFont = read(TickerKeys::Font);
-    s.TtPosition = read(TickerKeys::Position);
-    s.TtHeight = static_cast<std::int16_t>(roundHalfEven(s.fontSize() * 27));
-    return s;
+    return TickerSettings::fromStored(store.ReadSettings(TickerKeys::names()));
 }
 
 } // namespace kalvora

@@ -3,7 +3,8 @@
 //
 //   clock_lateness [SECONDS]      (default 120)
 
-#include "pattern/PatternClock.h"
+#include "clock/RegionalTime.h"
+#include "clock/StationClock.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,8 +22,9 @@ int main(int argc, char** argv) {
     int repeated = 0;
     qint64 lastSecond = -1;
 
-    SecondTimer timer([] { return QDateTime::currentDateTime(); });
-    QObject::connect(&timer, &SecondTimer::timeout, [&] {
+    StationClock clock([] { return QDateTime::currentDateTime(); });
+    Beat timer(clock, Beat::Kind::WallSecond);
+    QObject::connect(&timer, &Beat::timeout, [&] {
         const QDateTime now = QDateTime::currentDateTime();
         const qint64 second = now.toSecsSinceEpoch();
         // What the tick shows is this second; it came msec after the second began.

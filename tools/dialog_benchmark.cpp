@@ -4,13 +4,13 @@
 //   QT_QPA_PLATFORM=offscreen dialog_benchmark
 
 #include "settings/SettingsStore.h"
-#include "ticker/Frm_Tickertape.h"
 #include "ticker/TickerFile.h"
+#include "tickerdialog/Frm_Tickertape.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QKeyEvent>
 #include <benchmark/benchmark.h>
 
 using namespace kalvora;

@@ -1,17 +1,18 @@
 // What one streamed frame costs: test pattern 1 rendered whole (picture, captions, ticker strip),
-// and put together as `--frames` does it (the cached picture and captions, the strip copied in),
+// and put together as `--frames` does it (the station and the pattern's frame renderer, no
+// control panel; the cached picture and captions, the strip copied in),
 // beside the floor of copying a finished frame, and a ticker step on an output that fits the
 // pattern to its screen. A ticker step alone is measured by ticker_benchmark.
 //
 //   QT_QPA_PLATFORM=offscreen frame_benchmark
 
-#include "app/Form1.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
-#include "pattern/Placement.h"
+#include "pattern/TickerStrip.h"
 #include "settings/SettingsStore.h"
-#include "ticker/TickerStrip.h"
+#include "station/Placement.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QImage>
@@ -27,12 +28,16 @@ struct Program {
     Program() : store(folder.filePath(QStringLiteral("settings.ini"))) {
         store.WriteSettings({{QStringLiteral("tt_enabled"), QStringLiteral("1")},
                              {QStringLiteral("tt_speed"), QStringLiteral("20")}});
-        windows = std::make_unique<WindowRegistry>(Platform::system(&store, folder.path()));
-        Form1& panel = windows->form1();
-        panel.Timer1_Timer(); // time and date on the pattern
+        const Platform platform = Platform::system(&store, folder.path());
+        station = std::make_unique<Station>(store, folder.path(), platform.now, platform.screens);
+        windows = std::make_unique<WindowRegistry>(*station, platform);
+        station->start();
+        windows->display();
+        station->Timer1_Timer(); // time and date on the pattern
     }
     QTemporaryDir folder;
     SettingsStore store;
+    std::unique_ptr<Station> station;
     std::unique_ptr<WindowRegistry> windows;
 };
 
@@ -49,11 +54,11 @@ BENCHMARK(RenderPattern1)->Unit(benchmark::kMicrosecond);
 
 void StreamedFramePattern1(benchmark::State& state) {
     Program program;
-    Form1& panel = program.windows->form1();
+    TickerScroller& ticker = program.station->ticker;
     FrameRenderer& renderer = program.windows->display().frames();
-    panel.ticker.Timer3.stop();
+    ticker.Timer3.stop();
     for (auto _ : state) {
-        panel.ticker.Timer3_Timer(); // one ticker step per frame, as at 50 frames a second
+        ticker.Timer3_Timer(); // one ticker step per frame, as at 50 frames a second
         benchmark::DoNotOptimize(renderer.frame().constBits());
     }
 }
@@ -63,7 +68,7 @@ BENCHMARK(StreamedFramePattern1)->Unit(benchmark::kMicrosecond);
 // drawing of the strip's part of the screen (frame and filtered scaling).
 void FittedOutputTickerStep(benchmark::State& state) {
     Program program;
-    Form1& panel = program.windows->form1();
+    TickerScroller& ticker = program.station->ticker;
     kalvora::Display& pattern = program.windows->display();
     const ScreenInfo output{QStringLiteral("Output"), QString(), QRect(0, 0, 1920, 1080),
                             QSize(1920, 1080), true};
@@ -71,9 +76,9 @@ void FittedOutputTickerStep(benchmark::State& state) {
         outputPlace({output}, QPoint(0, 0), true, OutputScale::Fit, PatternWindow::designSize()));
     const QRegion changed(pattern.windowArea(pattern.Picture1->geometry()));
     QImage screen(pattern.size(), QImage::Format_RGB32);
-    panel.ticker.Timer3.stop();
+    ticker.Timer3.stop();
     for (auto _ : state) {
-        panel.ticker.Timer3_Timer();
+        ticker.Timer3_Timer();
         pattern.render(&screen, QPoint(), changed);
         benchmark::DoNotOptimize(screen.constBits());
     }

@@ -7,6 +7,7 @@
 #include "app/Preview.h"
 #include "app/WindowRegistry.h"
 #include "settings/SettingsStore.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -58,7 +59,9 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     QTemporaryDir folder;
     SettingsStore store(folder.filePath(QStringLiteral("settings.ini")));
-    WindowRegistry windows(Platform::system(&store, folder.path()));
+    const Platform platform = Platform::system(&store, folder.path());
+    Station station(store, folder.path(), platform.now, platform.screens);
+    WindowRegistry windows(station, platform);
     Form1& panel = windows.form1();
     panel.show();
     panel.Command1_Click();

@@ -9,13 +9,14 @@
 #include "pattern/Display.h"
 #include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
-#include "ticker/Fonts.h"
-#include "ticker/Frm_Tickertape.h"
+#include "station/Station.h"
 #include "ticker/TickerFile.h"
+#include "tickerdialog/Fonts.h"
+#include "tickerdialog/Frm_Tickertape.h"
 
 #include <QApplication>
-#include <QMenu>
 #include <QDir>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -68,7 +69,9 @@ int main(int argc, char** argv) {
                       QStringLiteral("Welcome to the PI6ATV test transmission - talk-back on "
                                      "144.750 MHz - reports welcome!"));
 
-    WindowRegistry windows(Platform::system(&store, folder.path()));
+    const Platform platform = Platform::system(&store, folder.path());
+    Station station(store, folder.path(), platform.now, platform.screens);
+    WindowRegistry windows(station, platform);
     Form1& panel = windows.form1();
     panel.show();
     panel.Command3_Click(); // patterns to the primary screen

@@ -3,10 +3,10 @@
 //
 //   QT_QPA_PLATFORM=offscreen ticker_benchmark
 
+#include "pattern/TickerStrip.h"
 #include "ticker/OffscreenStrip.h"
 #include "ticker/TickerFile.h"
 #include "ticker/TickerScroller.h"
-#include "ticker/TickerStrip.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -18,9 +18,8 @@ using namespace kalvora;
 namespace {
 
 struct TickerRig {
-    explicit TickerRig(int length)
-        : scroller(
-              offscreen, [this]() -> TickerView& { return visible; }, folder.path()) {
+    explicit TickerRig(int length) : scroller(offscreen, clock, folder.path()) {
+        scroller.setView(&visible);
         QString text;
         text.reserve(length);
         const QString words =
@@ -33,12 +32,13 @@ struct TickerRig {
         offscreen.setFontName(QStringLiteral("arial"));
         offscreen.setFontSize(24);
         visible.resize(802, 43);
-        scroller.settings.TtEnabled = QStringLiteral("1");
+        scroller.settings.enabled = true;
         scroller.settings.TtRegellengte = 0;
         scroller.Start_TT();
         scroller.Timer3.stop();
     }
     QTemporaryDir folder;
+    StationClock clock{[] { return QDateTime::currentDateTime(); }};
     OffscreenStrip offscreen;
     TickerStrip visible;
     TickerScroller scroller;

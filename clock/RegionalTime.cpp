@@ -1,4 +1,4 @@
-#include "pattern/PatternClock.h"
+#include "clock/RegionalTime.h"
 
 #include <QLocale>
 #include <ctime>
@@ -43,29 +43,6 @@ QString regionalShortDate(const QDateTime& moment) {
 #else
     return strftimeText(moment, "%x");
 #endif
-}
-
-SecondTimer::SecondTimer(std::function<QDateTime()> now, QObject* parent)
-    : QObject(parent), m_now(std::move(now)) {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        arm();
-        emit timeout();
-    });
-}
-
-void SecondTimer::start() {
-    arm();
-}
-
-void SecondTimer::stop() {
-    m_timer.stop();
-}
-
-void SecondTimer::arm() {
-    const int msec = m_now().time().msec();
-    m_timer.start(1000 - msec + MarginMs);
 }
 
 } // namespace kalvora

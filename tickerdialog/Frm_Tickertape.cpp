@@ -1,4 +1,4 @@
-#include "ticker/Frm_Tickertape.h"
+#include "tickerdialog/Frm_Tickertape.h"
 
 #include "pictures/Pictures.h"
 #include "platform/Controls.h"
@@ -8,16 +8,16 @@
 #include "ticker/TickerSettings.h"
 
 #include <QCheckBox>
-#include <QFrame>
 #include <QDir>
+#include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QTextBlock>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <cmath>
 #include <optional>
 
@@ -96,8 +96,7 @@ bool Frm_Tickertape::eventFilter(QObject* watched, QEvent* event) {
                                           block.next().userState() == ContinuesTheLineBefore;
             if (backOverSplit || forwardOverSplit) {
                 cursor.movePosition(backOverSplit ? QTextCursor::Left : QTextCursor::Right);
-                key->key() == Qt::Key_Backspace ? cursor.deletePreviousChar()
-                                                : cursor.deleteChar();
+                key->key() == Qt::Key_Backspace ? cursor.deletePreviousChar() : cursor.deleteChar();
                 Text1->setTextCursor(cursor);
                 return true;
             }
@@ -149,29 +148,33 @@ Frm_Tickertape::Frm_Tickertape(const Platform& platform)
     const auto label = [this](const char* name, const QString& text, const QRect& twips) {
         makeLabel(Frame1, QString::fromLatin1(name), text, twips, Colours::Yellow, Qt::black);
     };
-    const auto field = [this](const TickerKey& key, const QString& text, const QRect& twips) {
-        return makeField(Frame1, key.key(), text, twips, Colours::Green);
+    const auto field = [this](const TickerKey& key, const QRect& twips) {
+        return makeField(Frame1, key.key(), key.dialogDefaultText(), twips, Colours::Green);
     };
     label("Label1", tr("Speed :"), {120, 240, 735, 255});
-    tt_speed = field(TickerKeys::Speed, QStringLiteral("50"), {1320, 240, 855, 285});
+    tt_speed = field(TickerKeys::Speed, {1320, 240, 855, 285});
     label("Label3", tr("Regel Lengte :"), {120, 720, 1215, 255});
-    tt_regellengte = field(TickerKeys::Regellengte, QStringLiteral("50"), {1320, 720, 855, 285});
+    tt_regellengte = field(TickerKeys::Regellengte, {1320, 720, 855, 285});
     label("Label4", tr("Font :"), {120, 1080, 1215, 255});
-    tt_font = field(TickerKeys::Font, QString(), {1320, 1080, 855, 285});
-    Command4 = makeButton(Frame1, QStringLiteral("Command4"), tr("Select Font"),
-                          {2400, 1080, 1215, 255});
+    tt_font = field(TickerKeys::Font, {1320, 1080, 855, 285});
+    Command4 =
+        makeButton(Frame1, QStringLiteral("Command4"), tr("Select Font"), {2400, 1080, 1215, 255});
     label("Label5", tr("Font Size :"), {120, 1440, 975, 255});
-    tt_fontsize = field(TickerKeys::FontSize, QStringLiteral("25"), {1320, 1440, 855, 285});
+    tt_fontsize = field(TickerKeys::FontSize, {1320, 1440, 855, 285});
     label("Label6", tr("Background :"), {120, 1920, 1215, 255});
-    Picture1 = swatch(Frame1, QStringLiteral("Picture1"), Qt::black, {1320, 1920, 855, 255});
-    Command2 = makeButton(Frame1, QStringLiteral("Command2"), tr("Select color"),
-                          {2400, 1920, 1215, 255});
+    Picture1 =
+        swatch(Frame1, QStringLiteral("Picture1"),
+               *storedColor(TickerKeys::BackColor.dialogDefaultText()), {1320, 1920, 855, 255});
+    Command2 =
+        makeButton(Frame1, QStringLiteral("Command2"), tr("Select color"), {2400, 1920, 1215, 255});
     label("Label7", tr("Letter color :"), {120, 2400, 975, 255});
-    Picture2 = swatch(Frame1, QStringLiteral("Picture2"), Qt::white, {1320, 2400, 855, 255});
-    Command3 = makeButton(Frame1, QStringLiteral("Command3"), tr("Select color"),
-                          {2400, 2400, 1215, 255});
+    Picture2 =
+        swatch(Frame1, QStringLiteral("Picture2"),
+               *storedColor(TickerKeys::ForeColor.dialogDefaultText()), {1320, 2400, 855, 255});
+    Command3 =
+        makeButton(Frame1, QStringLiteral("Command3"), tr("Select color"), {2400, 2400, 1215, 255});
     label("Label9", tr("Position :"), {360, 2880, 735, 255});
-    tt_position = field(TickerKeys::Position, QStringLiteral("0"), {1320, 2880, 855, 285});
+    tt_position = field(TickerKeys::Position, {1320, 2880, 855, 285});
     Command1 = makeButton(this, QStringLiteral("Command1"), tr("Save"), {3000, 6240, 975, 495});
 
     // Keyboard order: "Save" first, then as the layout numbers them.
@@ -234,13 +237,10 @@ void Frm_Tickertape::Form_Load() {
     const TickerFile::Loaded loaded = TickerFile::load(m_tickerPath);
     setTickerText(loaded.text);
 
-    for (const TickerKey* key : TickerKeys::All) {
-        if (!key->inDialog)
-            continue;
-        const QString fallback =
-            key->dialogDefault ? QString::fromLatin1(key->dialogDefault) : controlValue(*key);
-        setControlValue(*key, m_platform.store->ReadSetting(key->key(), fallback));
-    }
+    const QHash<QString, QString> stored = m_platform.store->ReadSettings(TickerKeys::names());
+    for (const TickerKey* key : TickerKeys::All)
+        if (key->inDialog)
+            setControlValue(*key, stored.value(key->key(), key->dialogDefaultText()));
     tt_enabled_Click();
 
     if (loaded.notAFile)
@@ -304,7 +304,6 @@ void Frm_Tickertape::Command1_Click() {
                             .arg(QDir::toNativeSeparators(m_platform.store->location())));
         return;
     }
-    emit saved();
     unload();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ticker/TickerScroller.h"
+#include "ticker/TickerView.h"
 
 #include <QImage>
 #include <QWidget>
@@ -16,14 +16,15 @@ public:
 
     void setBackColor(const QColor& color);
     QColor backColor() const { return m_backColor; }
-    // The visible strip takes font and text colour too, but is never printed on.
-    void setForeColor(const QColor& color) { m_foreColor = color; }
-    QColor foreColor() const { return m_foreColor; }
 
     void showColumns(const OffscreenStrip& source, int sourceX) override;
     void setStripVisible(bool visible) override {
         setVisible(visible);
         emit contentChanged();
+    }
+    void setStripLook(const QRect& place, const QColor& backColor) override {
+        setGeometry(place);
+        setBackColor(backColor);
     }
 
     const QImage& image() const { return m_image; }
@@ -42,7 +43,6 @@ private:
 
     QImage m_image;
     QColor m_backColor = Qt::red;
-    QColor m_foreColor = Qt::black;
 };
 
 } // namespace kalvora

@@ -14,10 +14,10 @@ class QPushButton;
 
 namespace kalvora {
 
-struct TickerKey;
+struct SettingKey;
 
 // "TickerTape Settings": the ticker's text (TickerTape.txt) and its stored settings. "Save"
-// writes both, has the control panel apply them, and closes the window.
+// writes both and closes the window; the store announces the new settings to the ticker.
 class Frm_Tickertape : public LoadedWindow {
     Q_OBJECT
 public:
@@ -53,8 +53,6 @@ public:
     static void setSwatchColor(QWidget* swatch, const QColor& color);
 
 signals:
-    // The settings are stored: the control panel applies them.
-    void saved();
     void fontPickerRequested();
 
 protected:
@@ -66,9 +64,9 @@ private:
     QString tickerText() const;
     void chooseColor(QWidget* swatch);
     // A ticker key's value as its control shows it, and the other way round.
-    QString controlValue(const TickerKey& key) const;
-    void setControlValue(const TickerKey& key, const QString& value);
-    QWidget* swatchFor(const TickerKey& key) const;
+    QString controlValue(const SettingKey& key) const;
+    void setControlValue(const SettingKey& key, const QString& value);
+    QWidget* swatchFor(const SettingKey& key) const;
     // The first field whose value the ticker cannot use, with what it accepts; empty if none.
     QString invalidFieldMessage() const;
 

@@ -1,4 +1,6 @@
-#include "ticker/TickerStrip.h"
+#include "pattern/TickerStrip.h"
+
+#include "ticker/OffscreenStrip.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Platform.h"
+#include "station/ScreenInfo.h"
 
 #include <QList>
 #include <QPoint>

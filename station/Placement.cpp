@@ -1,4 +1,4 @@
-#include "pattern/Placement.h"
+#include "station/Placement.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ticker/Fonts.h"
+#include "tickerdialog/Fonts.h"
 
 #include "platform/Controls.h"
 
