@@ -32,7 +32,7 @@ Display::Display() {
     Picture1->setGeometry(twipsRect(0, 8400, 12135, 495));
     Picture1->setBackColor(Qt::red);
     connect(Image1, &PictureBox::clicked, this, &Display::Image1_Click);
-    finishStage(Picture1);
+    startDrawingFrames(Picture1);
 }
 
 void Display::Form_Load() {
@@ -52,7 +52,7 @@ display2::display2() {
                          29.25, Qt::AlignLeft, Caption::Sizing::KeepLeft, true);
     Label1->setCaption(QStringLiteral(" QQ0ABC"));
     Label2->setCaption(QStringLiteral(" 144.750 MHz"));
-    finishStage(nullptr);
+    startDrawingFrames(nullptr);
 }
 
 } // namespace kalvora

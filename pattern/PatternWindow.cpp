@@ -40,7 +40,7 @@ PatternWindow::PatternWindow() : LoadedWindow(PatternWindowFlags), m_stage(new Q
     setFixedSize(designSize());
 }
 
-void PatternWindow::finishStage(const TickerStrip* strip) {
+void PatternWindow::startDrawingFrames(const TickerStrip* strip) {
     m_frames = new FrameRenderer(*m_stage, strip, this);
     // Out of sight, the stage paints nothing: whatever changes on it is drawn again from
     // frames, and only where it changed.

@@ -57,7 +57,7 @@ signals:
 protected:
     PatternWindow();
     // Called by the pattern once its stage is laid out; `strip` is its moving ticker strip.
-    void finishStage(const TickerStrip* strip);
+    void startDrawingFrames(const TickerStrip* strip);
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -5,7 +5,7 @@
 
 namespace kalvora {
 
-QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, bool onOutput) {
+QPoint patternCorner(const QList<ScreenInfo>& screens, const QString& chosen, bool onOutput) {
     const auto primary = std::find_if(screens.begin(), screens.end(),
                                       [](const ScreenInfo& screen) { return screen.primary; });
     if (chosen.isEmpty()) {
@@ -25,7 +25,7 @@ QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, boo
 
 std::optional<ScreenInfo> transmitterScreen(const QList<ScreenInfo>& screens,
                                             const QString& chosen) {
-    const QPoint corner = patternPlace(screens, chosen, true);
+    const QPoint corner = patternCorner(screens, chosen, true);
     for (const ScreenInfo& screen : screens) {
         if (!chosen.isEmpty() && screen.name == chosen)
             return screen;

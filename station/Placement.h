@@ -17,7 +17,7 @@ namespace kalvora {
 // width, y = 0, and the other side at 0, 0. A chosen screen puts the patterns at its top-left
 // corner, wherever it lies; a chosen screen that is not connected sends them to the primary
 // screen's top-left corner, where the operator can see them, until it comes back.
-QPoint patternPlace(const QList<ScreenInfo>& screens, const QString& chosen, bool onOutput);
+QPoint patternCorner(const QList<ScreenInfo>& screens, const QString& chosen, bool onOutput);
 
 // The screen that feeds the transmitter: the chosen one while it is connected; for automatic,
 // the screen (other than the primary) at the first rule's corner. Nothing when there is none.
@@ -53,7 +53,7 @@ struct OutputPlace {
     }
 };
 
-// The window for a pattern of `design` pixels whose corner is at `corner` (see patternPlace).
+// The window for a pattern of `design` pixels whose corner is at `corner` (see patternCorner).
 // The output side is scaled as `scale` says to the screen the corner lies on; the operator's
 // side, and a corner on no screen, keep 1:1. 1:1 is always exact in device pixels, also on a
 // screen that Qt scales.

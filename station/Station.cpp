@@ -165,7 +165,7 @@ void Station::screensChanged() {
 OutputPlace Station::outputPlace() const {
     const QList<ScreenInfo> screens = m_screens();
     const bool onOutput = onOutputSide();
-    const QPoint corner = patternPlace(screens, m_outputScreen, onOutput);
+    const QPoint corner = patternCorner(screens, m_outputScreen, onOutput);
     // Scaled only on the transmitter's own screen: where the patterns wait on the primary
     // screen (Automatisch with the output screen elsewhere, a chosen screen unplugged) they
     // stay 1:1 and never cover the control panel.

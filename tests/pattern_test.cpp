@@ -195,8 +195,8 @@ void PatternTest::placement_followsTheChosenOutputScreen() {
     QFETCH(QString, chosen);
     QFETCH(QPoint, output);
     QFETCH(QPoint, operatorSide);
-    QCOMPARE(patternPlace(screens, chosen, true), output);
-    QCOMPARE(patternPlace(screens, chosen, false), operatorSide);
+    QCOMPARE(patternCorner(screens, chosen, true), output);
+    QCOMPARE(patternCorner(screens, chosen, false), operatorSide);
 }
 
 void PatternTest::outputPlace_scalesOnlyTheOutput_exactInDevicePixels() {

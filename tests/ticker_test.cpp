@@ -97,7 +97,7 @@ private slots:
     void load_joinsLinesAndDropsBreaks();
     void load_missingFile_isEmpty();
     void load_hugeFile_readsFirstMebibyteOnly();
-    void compose_putsBlanksInFront();
+    void withLeadingBlanks_putsBlanksInFront();
     void write_storesExactBytes_andKeepsWhatCp1252CannotHold();
     void write_unwritableFolder_failsAndKeepsOldFile();
 
@@ -179,13 +179,14 @@ void TickerTest::load_hugeFile_readsFirstMebibyteOnly() {
     QVERIFY(loaded.text.size() > TickerFile::MaxReadBytes * 9 / 10);
 }
 
-void TickerTest::compose_putsBlanksInFront() {
-    QCOMPARE(TickerFile::compose(QStringLiteral("abcd"), 0),
+void TickerTest::withLeadingBlanks_putsBlanksInFront() {
+    QCOMPARE(TickerFile::withLeadingBlanks(QStringLiteral("abcd"), 0),
              QString(29, QLatin1Char(' ')) + QStringLiteral("abcd"));
-    QCOMPARE(TickerFile::compose(QStringLiteral("abcd"), 50).size(), 83);
-    QVERIFY(TickerFile::compose(QStringLiteral("abcd"), 50).startsWith(QString(79, ' ') + 'a'));
-    QCOMPARE(TickerFile::compose(QStringLiteral("x"), -5).size(), 30);
-    QCOMPARE(TickerFile::compose(QString(), 50), QString());
+    QCOMPARE(TickerFile::withLeadingBlanks(QStringLiteral("abcd"), 50).size(), 83);
+    QVERIFY(TickerFile::withLeadingBlanks(QStringLiteral("abcd"), 50)
+                .startsWith(QString(79, ' ') + 'a'));
+    QCOMPARE(TickerFile::withLeadingBlanks(QStringLiteral("x"), -5).size(), 30);
+    QCOMPARE(TickerFile::withLeadingBlanks(QString(), 50), QString());
 }
 
 void TickerTest::write_storesExactBytes_andKeepsWhatCp1252CannotHold() {

@@ -132,7 +132,7 @@ Loaded load(const QString& path) {
     return result;
 }
 
-QString compose(const QString& loaded, int extraBlanks) {
+QString withLeadingBlanks(const QString& loaded, int extraBlanks) {
     if (loaded.isEmpty())
         return loaded;
     const int blanks = FixedLeadingBlanks + std::max(0, extraBlanks);
@@ -142,9 +142,9 @@ QString compose(const QString& loaded, int extraBlanks) {
 WriteResult write(const QString& path, const QString& text) {
     // A file kept in UTF-8 without a mark (edited on Linux) stays that way.
     const SafeFile::ReadResult old = SafeFile::readRegular(path, MaxReadBytes);
-    const bool keepUtf8 = old.ok() && !old.bytes.startsWith(Utf8Bom) && isUtf8WithoutMark(old.bytes);
-    const SafeFile::Result saved =
-        SafeFile::replace(path, keepUtf8 ? text.toUtf8() : encode(text));
+    const bool keepUtf8 =
+        old.ok() && !old.bytes.startsWith(Utf8Bom) && isUtf8WithoutMark(old.bytes);
+    const SafeFile::Result saved = SafeFile::replace(path, keepUtf8 ? text.toUtf8() : encode(text));
     return {saved.ok, saved.error};
 }
 

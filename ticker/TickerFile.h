@@ -38,7 +38,7 @@ QString pathIn(const QString& folder);
 Loaded load(const QString& path);
 
 // Puts the leading blanks in front of a non-empty text; an empty text stays empty.
-QString compose(const QString& loaded, int extraBlanks);
+QString withLeadingBlanks(const QString& loaded, int extraBlanks);
 
 // Replaces the file with exactly the bytes of the text (nothing added), whole or not at all:
 // on any failure the old file is left byte for byte as it was and `error` says why.

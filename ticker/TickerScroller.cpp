@@ -81,7 +81,7 @@ void TickerScroller::Start_TT() {
         setTickerOn(false);
         return;
     }
-    m_line = TickerLine(TickerFile::compose(TickerText, settings.TtRegellengte));
+    m_line = TickerLine(TickerFile::withLeadingBlanks(TickerText, settings.TtRegellengte));
     TickerText = m_line.text();
     setStripVisible(true);
     setTickerOn(true);

@@ -50,7 +50,7 @@ public:
     // Speed, leading blanks and the text wait for the next run. Returns whether the ticker is
     // enabled.
     bool Lees_TT_Settings(const TickerSettings& newSettings, int patternHeight);
-    // Reads and composes the text and starts a run (at start-up and at the end of each run).
+    // Reads the text, puts the leading blanks in front and starts a run (at start-up and at the end of each run).
     void Start_TT();
     // An enabled ticker that is not running (it was disabled at start-up, or its text ran out
     // while it was disabled) would show an empty strip until the next start of the program:
