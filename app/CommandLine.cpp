@@ -1,7 +1,10 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 
 namespace kalvora {
 
@@ -14,8 +17,25 @@ const char* const Usage =
     "                                                write a test pattern as a picture\n"
     "       kalvora --frames [--fps N] [--pattern 1|2]\n"
     "                                                stream live frames to standard output\n"
+    "       kalvora --stream URL [stream options]    send a live stream to a transmitter or "
+    "server\n"
+    "       kalvora --ts-rate --symbol-rate S --fec F --modulation M\n"
+    "                                                print the mux rate and video bitrate\n"
     "\n"
-    "Both modes use your settings and TickerTape.txt, need no display and change nothing.\n"
+    "These modes use your settings and TickerTape.txt, need no display and change nothing.\n"
+    "\n"
+    "--stream URL: udp://HOST:PORT (a DATV modulator or SDR; 7 packets a datagram), srt://...,\n"
+    "rtmp://... (FLV), or a file ending in .ts or .flv. Stream options:\n"
+    "  --pattern 1|2  --fps N (25)  --size WxH (808x608; 720x576 and 704x576 are 4:3 PAL)\n"
+    "  --codec h264|hevc|mpeg2 (h264)  --video-bitrate R  --keyframe-seconds S (1)\n"
+    "  --muxrate R, or --symbol-rate S --fec F --modulation dvbs|dvbs2-qpsk|dvbs2-8psk\n"
+    "  --service-name NAME (the call sign)  --service-provider NAME (Kalvora)\n"
+    "  --audio none|silence|tone|ident (none)  --ident-minutes N (10)\n"
+    "Rates in bit/s, symbol rates in symbols/s, plain or with k or M (333k, 1.5M).\n"
+#ifndef KALVORA_HAS_STREAM
+    "This build of Kalvora has no --stream: FFmpeg's libraries were not available for it.\n"
+#endif
+    "\n"
     "--frames writes raw 808 x 608 BGRA frames, one after the other, at N frames per second\n"
     "(default 25), with the clock and the ticker running; pipe them into an encoder, e.g.\n"
     "  kalvora --frames | ffmpeg -f rawvideo -pixel_format bgra -video_size 808x608 \\\n"
@@ -28,16 +48,173 @@ CommandLine mistake(const QString& what) {
     return result;
 }
 
+// The stream's settings from a parser that has taken the command line; a mistake when any of
+// them is wrong, before anything is opened.
+CommandLine streamSettingsFrom(const QCommandLineParser& parser, const QString& url) {
+    Options options;
+    StreamSettings& s = options.stream;
+    const auto value = [&parser](const char* name) {
+        return parser.value(QString::fromLatin1(name));
+    };
+    const auto isSet = [&parser](const char* name) {
+        return parser.isSet(QString::fromLatin1(name));
+    };
+    s.url = url;
+    if (isSet("stream") && url.isEmpty())
+        return mistake(QStringLiteral("--stream needs an address (udp://, srt://, rtmp://) or a "
+                                      "file name ending in .ts or .flv"));
+    if (!url.isEmpty() && !url.contains(QLatin1String("://")) &&
+        !url.endsWith(QLatin1String(".ts"), Qt::CaseInsensitive) &&
+        !url.endsWith(QLatin1String(".flv"), Qt::CaseInsensitive))
+        return mistake(
+            QStringLiteral("\"%1\" is neither an address (udp://, srt://, rtmp://) nor a "
+                           "file name ending in .ts or .flv")
+                .arg(url));
+    if (isSet("pattern")) {
+        if (value("pattern") != QLatin1String("1") && value("pattern") != QLatin1String("2"))
+            return mistake(
+                QStringLiteral("--pattern must be 1 or 2, not \"%1\"").arg(value("pattern")));
+        s.pattern = value("pattern").toInt();
+    }
+    options.pattern = s.pattern;
+    if (isSet("fps")) {
+        bool ok = false;
+        s.fps = value("fps").toInt(&ok);
+        if (!ok || s.fps < 1 || s.fps > 60)
+            return mistake(QStringLiteral("--fps must be a whole number from 1 to 60 for a stream, "
+                                          "not \"%1\"")
+                               .arg(value("fps")));
+    }
+    options.fps = s.fps;
+    if (isSet("size")) {
+        static const QRegularExpression size(QStringLiteral("^([0-9]{2,4})x([0-9]{2,4})$"));
+        const QRegularExpressionMatch match = size.match(value("size"));
+        const int w = match.captured(1).toInt(), h = match.captured(2).toInt();
+        if (!match.hasMatch() || w < 64 || h < 48 || w > 3840 || h > 2160 || w % 2 || h % 2)
+            return mistake(QStringLiteral("--size must be WIDTHxHEIGHT, even numbers from 64x48 "
+                                          "to 3840x2160, not \"%1\"")
+                               .arg(value("size")));
+        s.size = QSize(w, h);
+    }
+    if (isSet("codec")) {
+        s.codec = value("codec");
+        if (s.codec != QLatin1String("h264") && s.codec != QLatin1String("hevc") &&
+            s.codec != QLatin1String("mpeg2"))
+            return mistake(
+                QStringLiteral("--codec must be h264, hevc or mpeg2, not \"%1\"").arg(s.codec));
+    }
+    const auto rate = [&](const char* name, qint64& into) -> std::optional<CommandLine> {
+        if (!isSet(name))
+            return std::nullopt;
+        const auto parsed = parseRate(value(name));
+        if (!parsed || *parsed < 1000 || *parsed > 1e9)
+            return mistake(QStringLiteral("--%1 must be a rate from 1k to 1000M (like 333k or "
+                                          "1.5M), not \"%2\"")
+                               .arg(QLatin1String(name), value(name)));
+        into = qint64(*parsed);
+        return std::nullopt;
+    };
+    if (auto wrong = rate("video-bitrate", s.videoBitrate))
+        return *wrong;
+    if (auto wrong = rate("muxrate", s.muxRate))
+        return *wrong;
+    const bool channel = isSet("symbol-rate") || isSet("fec") || isSet("modulation");
+    if (channel) {
+        if (isSet("muxrate"))
+            return mistake(QStringLiteral("give either --muxrate or the channel (--symbol-rate, "
+                                          "--fec, --modulation), not both"));
+        if (!isSet("symbol-rate") || !isSet("fec") || !isSet("modulation"))
+            return mistake(
+                QStringLiteral("the channel needs all of --symbol-rate, --fec and --modulation"));
+        Channel c;
+        qint64 symbols = 0;
+        if (auto wrong = rate("symbol-rate", symbols))
+            return *wrong;
+        c.symbolRate = double(symbols);
+        const auto fec = parseFec(value("fec"));
+        const auto modulation = parseModulation(value("modulation"));
+        if (!modulation)
+            return mistake(QStringLiteral("--modulation must be dvbs, dvbs2-qpsk or dvbs2-8psk, "
+                                          "not \"%1\"")
+                               .arg(value("modulation")));
+        c.modulation = *modulation;
+        if (fec) {
+            c.fecNumerator = fec->first;
+            c.fecDenominator = fec->second;
+        }
+        const auto muxRate = c.muxRate();
+        if (!fec || !muxRate)
+            return mistake(QStringLiteral("--fec %1 is not a code rate of %2")
+                               .arg(value("fec"), value("modulation")));
+        s.muxRate = *muxRate;
+    }
+    if (isSet("keyframe-seconds")) {
+        bool ok = false;
+        s.keyframeSeconds = value("keyframe-seconds").toDouble(&ok);
+        if (!ok || s.keyframeSeconds < 0.1 || s.keyframeSeconds > 10)
+            return mistake(QStringLiteral("--keyframe-seconds must be from 0.1 to 10, not \"%1\"")
+                               .arg(value("keyframe-seconds")));
+    }
+    if (isSet("service-name"))
+        s.serviceName = value("service-name");
+    if (isSet("service-provider"))
+        s.serviceProvider = value("service-provider");
+    if (isSet("audio")) {
+        const QString audio = value("audio");
+        const std::pair<const char*, StreamSettings::Audio> kinds[] = {
+            {"none", StreamSettings::Audio::None},
+            {"silence", StreamSettings::Audio::Silence},
+            {"tone", StreamSettings::Audio::Tone},
+            {"ident", StreamSettings::Audio::Ident}};
+        const auto kind = std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) {
+            return audio == QLatin1String(k.first);
+        });
+        if (kind == std::end(kinds))
+            return mistake(
+                QStringLiteral("--audio must be none, silence, tone or ident, not \"%1\"")
+                    .arg(audio));
+        s.audio = kind->second;
+    }
+    if (isSet("ident-minutes")) {
+        bool ok = false;
+        s.identMinutes = value("ident-minutes").toInt(&ok);
+        if (!ok || s.identMinutes < 1 || s.identMinutes > 60)
+            return mistake(QStringLiteral("--ident-minutes must be a whole number from 1 to 60, "
+                                          "not \"%1\"")
+                               .arg(value("ident-minutes")));
+    }
+    if (s.muxRate > 0 && s.container() == StreamSettings::Container::TransportStream &&
+        s.effectiveVideoBitrate() + 60000 > s.muxRate)
+        return mistake(QStringLiteral("a video bitrate of %1 bit/s does not fit a mux rate of %2 "
+                                      "bit/s")
+                           .arg(s.effectiveVideoBitrate())
+                           .arg(s.muxRate));
+    CommandLine result;
+    result.options = options;
+    return result;
+}
+
 } // namespace
+
+QString tsRateText(const StreamSettings& stream) {
+    return QStringLiteral("mux rate %1 bit/s\nvideo bitrate %2 bit/s\n")
+        .arg(stream.muxRate)
+        .arg(stream.effectiveVideoBitrate());
+}
+
+CommandLine parseStreamSettings(const QString& url, const QString& options) {
+    return parseCommandLine(
+        QStringList{QStringLiteral("kalvora"), QStringLiteral("--stream"), url} +
+        QProcess::splitCommand(options));
+}
 
 bool wantsHeadless(int argc, char** argv) {
     // Qt's own options, which QApplication takes out of the arguments before we see them.
     static const QSet<QByteArray> qtOptionsWithValue = {
-        "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-        "qwindowicon", "qwindowtitle", "style", "stylesheet", "session", "display",
-        "geometry", "title", "name", "dialogs"};
-    static const QSet<QByteArray> qtFlags = {"reverse", "widgetcount", "nograb", "dograb",
-                                              "sync"};
+        "platform",    "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry",
+        "qwindowicon", "qwindowtitle",       "style",         "stylesheet", "session",
+        "display",     "geometry",           "title",         "name",       "dialogs"};
+    static const QSet<QByteArray> qtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
     // Anything else, one of ours or a mistake, is answered without opening a window, so that
     // a wrong argument gets a usage message even where there is no display.
     for (int i = 1; i < argc; ++i) {
@@ -76,7 +253,25 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                      QStringLiteral("Test pattern 1 or 2."), QStringLiteral("N"));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version."));
-    parser.addOptions({help, version, snapshot, frames, fps, pattern});
+    const auto valued = [](const char* name, const char* value) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(value));
+    };
+    const QCommandLineOption stream = valued("stream", "URL");
+    const QCommandLineOption tsRate(QStringLiteral("ts-rate"));
+    const QList<QCommandLineOption> streamOptions = {valued("size", "WxH"),
+                                                     valued("codec", "NAME"),
+                                                     valued("video-bitrate", "R"),
+                                                     valued("keyframe-seconds", "S"),
+                                                     valued("muxrate", "R"),
+                                                     valued("symbol-rate", "S"),
+                                                     valued("fec", "F"),
+                                                     valued("modulation", "M"),
+                                                     valued("service-name", "NAME"),
+                                                     valued("service-provider", "NAME"),
+                                                     valued("audio", "KIND"),
+                                                     valued("ident-minutes", "N")};
+    parser.addOptions({help, version, snapshot, frames, fps, pattern, stream, tsRate});
+    parser.addOptions(streamOptions);
     if (!parser.parse(arguments))
         return mistake(parser.errorText());
     if (parser.isSet(help)) {
@@ -94,8 +289,29 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
 
     Options options;
-    if (parser.isSet(snapshot) && parser.isSet(frames))
-        return mistake(QStringLiteral("--snapshot and --frames cannot be used together"));
+    const int modes = int(parser.isSet(snapshot)) + int(parser.isSet(frames)) +
+                      int(parser.isSet(stream)) + int(parser.isSet(tsRate));
+    if (modes > 1)
+        return mistake(
+            QStringLiteral("--snapshot, --frames, --stream and --ts-rate cannot be used together"));
+    const bool streamOptionSet =
+        std::any_of(streamOptions.begin(), streamOptions.end(),
+                    [&parser](const QCommandLineOption& option) { return parser.isSet(option); });
+    if (parser.isSet(stream) || parser.isSet(tsRate)) {
+        const CommandLine streamed = streamSettingsFrom(parser, parser.value(stream));
+        if (!streamed.options)
+            return streamed;
+        options = *streamed.options;
+        options.mode = parser.isSet(stream) ? Options::Mode::Stream : Options::Mode::TsRate;
+        if (parser.isSet(tsRate) && options.stream.muxRate <= 0)
+            return mistake(QStringLiteral(
+                "--ts-rate needs --symbol-rate, --fec and --modulation (or --muxrate)"));
+        CommandLine result;
+        result.options = options;
+        return result;
+    }
+    if (streamOptionSet)
+        return mistake(QStringLiteral("the stream options go with --stream or --ts-rate"));
     if (parser.isSet(snapshot)) {
         options.mode = Options::Mode::Snapshot;
         options.snapshotFile = parser.value(snapshot);
@@ -106,7 +322,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     } else if (parser.isSet(frames)) {
         options.mode = Options::Mode::Frames;
     } else if (parser.isSet(fps) || parser.isSet(pattern)) {
-        return mistake(QStringLiteral("--fps and --pattern go with --snapshot or --frames"));
+        return mistake(
+            QStringLiteral("--fps and --pattern go with --snapshot, --frames or --stream"));
     }
     if (parser.isSet(pattern)) {
         const QString value = parser.value(pattern);

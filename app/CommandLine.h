@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stream/StreamSettings.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -9,11 +11,13 @@ namespace kalvora {
 // What the command line asks for. With no arguments the program opens its windows as always;
 // the two other modes put a test pattern out without a display.
 struct Options {
-    enum class Mode { Windows, Snapshot, Frames };
+    enum class Mode { Windows, Snapshot, Frames, Stream, TsRate };
     Mode mode = Mode::Windows;
     QString snapshotFile;
     int pattern = 1;
     int fps = 25;
+    // --stream, and what --ts-rate prints.
+    StreamSettings stream;
 };
 
 struct CommandLine {
@@ -24,6 +28,11 @@ struct CommandLine {
 
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it.
 CommandLine parseCommandLine(const QStringList& arguments);
+// The stream's settings from an address and the options that follow it on the command line
+// (as the Uitzenden dialog keeps them), or why they are wrong.
+CommandLine parseStreamSettings(const QString& url, const QString& options);
+// The mux rate and video bitrate, as --ts-rate prints them.
+QString tsRateText(const StreamSettings& stream);
 
 // Whether the raw arguments ask for anything but the windows (one of our options, or a
 // mistake); looked at before the application object exists, to pick the platform that needs

@@ -58,6 +58,10 @@ Form1::Form1(Station& station)
     mnu_voorbeeld->setObjectName(QStringLiteral("mnu_voorbeeld"));
     connect(mnu_voorbeeld, &QAction::triggered, this,
             [this] { emit windowRequested(Window::Preview); });
+    mnu_uitzenden = bestand->addAction(tr("Uit&zenden"));
+    mnu_uitzenden->setObjectName(QStringLiteral("mnu_uitzenden"));
+    connect(mnu_uitzenden, &QAction::triggered, this,
+            [this] { emit windowRequested(Window::Broadcast); });
     bestand->addSeparator();
     mnu_afsluiten = bestand->addAction(tr("&Afsluiten"));
     mnu_afsluiten->setObjectName(QStringLiteral("mnu_afsluiten"));
@@ -260,6 +264,11 @@ void Form1::fillOutputMenu() {
         connect(choice, &QAction::triggered, this,
                 [this, scale = scale] { m_station.chooseOutputScale(scale); });
     }
+}
+
+void Form1::showBroadcastStatus(const QString& status) {
+    setWindowTitle(status.isEmpty() ? tr("Kalvora Generator")
+                                    : tr("Kalvora Generator - %1").arg(status));
 }
 
 void Form1::mnu_afsluiten_Click() {

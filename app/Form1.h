@@ -46,6 +46,7 @@ public:
     QAction* mnu_Info;
     QMenu* mnu_uitgang;
     QAction* mnu_voorbeeld;
+    QAction* mnu_uitzenden;
     QWidget* client;
     QPushButton* Command1;
     QPushButton* Command2;
@@ -64,7 +65,9 @@ public:
     QLineEdit* Text6;
 
     // The other windows the panel opens; the registry that owns them shows them.
-    enum class Window { Preview, TickerSettings, About };
+    enum class Window { Preview, Broadcast, TickerSettings, About };
+    // How the stream goes, in the title while it is wanted; empty: not streaming.
+    void showBroadcastStatus(const QString& status);
 
 signals:
     void windowRequested(Window window);

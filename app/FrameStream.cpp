@@ -51,6 +51,8 @@ void FrameStream::frameDue() {
         ++m_dropped; // the last frame is still going out
         return;
     }
+    if (m_beforeFrame)
+        m_beforeFrame(m_schedule.moment());
     // Nothing is rendered while a frame is pending, so it goes out straight from the image.
     // RGB32 is B, G, R, 0xFF in memory on every little-endian machine: BGRA.
     m_frame = &m_renderer.frame();

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 
 class QSocketNotifier;
 
@@ -27,6 +28,10 @@ public:
     ~FrameStream() override;
 
     void start();
+    // Called with each frame's number (from 0) just before the frame is taken.
+    void setBeforeFrame(std::function<void(qint64 frameIndex)> beforeFrame) {
+        m_beforeFrame = std::move(beforeFrame);
+    }
 
     qint64 framesWritten() const { return m_written; }
     qint64 framesDropped() const { return m_dropped + m_schedule.missed(); }
@@ -50,6 +55,7 @@ private:
     // How much of m_frame has gone out; all of it when no frame is pending.
     qsizetype m_pendingOffset;
     Beat m_schedule;
+    std::function<void(qint64)> m_beforeFrame;
     QTimer m_reportTimer;
     qint64 m_written = 0;
     qint64 m_dropped = 0;

@@ -7,11 +7,16 @@
 #include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
 #include "station/Station.h"
+#ifdef KALVORA_HAS_STREAM
+#include "stream/StreamOutput.h"
+#endif
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QTimer>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 
@@ -91,14 +96,78 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
     PatternWindow& pattern = startWith(windows, options);
     Station& station = windows.station();
     station.Timer1_Timer();
-    if (station.ticker.Timer3.isActive())
-        station.ticker.Timer3_Timer();
+    // The ticker moves with the frames: the same number of pixels in each.
+    station.ticker.lockToFrames(options.fps);
     FrameStream stream(pattern.frames(), station.clock(), options.fps, out);
+    stream.setBeforeFrame([&station](qint64 frame) { station.ticker.frameShown(frame); });
     // Queued: a first frame that cannot go out ends the stream before the event loop runs.
     QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     stream.start();
     return QCoreApplication::exec();
+}
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+void requestStop(int) {
+    stopRequested = true;
+}
+
+} // namespace
+
+int streamNetwork(WindowRegistry& windows, const Options& options) {
+#ifdef KALVORA_HAS_STREAM
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+#ifndef Q_OS_WIN
+    std::signal(SIGPIPE, SIG_IGN); // a connection that closes is an error of the write
+#endif
+    PatternWindow& pattern = startWith(windows, options);
+    Station& station = windows.station();
+    station.Timer1_Timer();
+    // The ticker moves with the frames: the same number of pixels in each.
+    station.ticker.lockToFrames(options.stream.fps);
+    const QString callSign = station.text(options.pattern == 2 ? 3 : 1).trimmed();
+    StreamOutput output(
+        options.stream, callSign, station.clock(),
+        [&pattern]() -> const QImage& { return pattern.frames().frame(); },
+        [&station](qint64 frame) { station.ticker.frameShown(frame); });
+    QObject::connect(&output, &StreamOutput::message, [](const QString& text) {
+        std::fprintf(stderr, "kalvora: %s\n", qPrintable(text));
+    });
+    QObject::connect(&output, &StreamOutput::finished, qApp, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
+    // Once a minute, how it went.
+    QTimer report;
+    qint64 sentBefore = 0, droppedBefore = 0;
+    QObject::connect(&report, &QTimer::timeout, [&] {
+        std::fprintf(stderr, "kalvora: last minute: %lld frames sent, %lld dropped, %.0f kbit/s\n",
+                     static_cast<long long>(output.framesSent() - sentBefore),
+                     static_cast<long long>(output.framesDropped() - droppedBefore),
+                     output.bitrate() / 1000);
+        sentBefore = output.framesSent();
+        droppedBefore = output.framesDropped();
+    });
+    report.start(60 * 1000);
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, [&] {
+        if (stopRequested)
+            QCoreApplication::exit(0);
+    });
+    stopWatch.start(100);
+    output.start();
+    const int code = QCoreApplication::exec();
+    output.stop();
+    return code;
+#else
+    Q_UNUSED(windows);
+    Q_UNUSED(options);
+    std::fprintf(stderr, "kalvora: this build has no --stream: FFmpeg's libraries were not "
+                         "available for it\n");
+    return 2;
+#endif
 }
 
 } // namespace kalvora

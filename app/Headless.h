@@ -14,5 +14,8 @@ int writeSnapshot(WindowRegistry& windows, const Options& options);
 // Streams live frames to standard output until the reader goes; runs the event loop. Returns
 // the exit code.
 int streamFrames(WindowRegistry& windows, const Options& options);
+// Sends the pattern as a network stream (--stream) until stopped (SIGINT, SIGTERM) or it fails
+// for good; runs the event loop. Returns the exit code.
+int streamNetwork(WindowRegistry& windows, const Options& options);
 
 } // namespace kalvora

@@ -60,18 +60,28 @@ void Preview::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     const PreviewPicture onAir = m_onAir();
+    const QString status = m_status ? m_status() : QString();
+    // The stream's line, where there is one, below the picture.
+    const int statusHeight = status.isEmpty() ? 0 : fontMetrics().height() + 4;
+    const QRect area = rect().adjusted(0, 0, 0, -statusHeight);
+    if (statusHeight) {
+        painter.setPen(Qt::yellow);
+        painter.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignBottom | Qt::AlignLeft,
+                         fontMetrics().elidedText(status, Qt::ElideRight, width() - 8));
+    }
     PatternWindow* pattern = onAir.pattern;
     if (!pattern) {
         painter.setPen(Qt::white);
-        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+        painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
                          onAir.whyNothing);
         return;
     }
     // The whole pattern, as large as fits, its shape kept: the frame the output shows.
-    const QSize shown = PatternWindow::designSize().scaled(size(), Qt::KeepAspectRatio);
+    const QSize shown = PatternWindow::designSize().scaled(area.size(), Qt::KeepAspectRatio);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(
-        QRect(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown),
+        QRect(QPoint((area.width() - shown.width()) / 2, (area.height() - shown.height()) / 2),
+              shown),
         pattern->frames().frame());
 }
 

@@ -29,6 +29,8 @@ public:
     Preview(SettingsStore& store, StationClock& clock, std::function<PreviewPicture()> onAir);
 
     static constexpr auto GeometryKey = StationKeys::PreviewGeometry.name;
+    // A line under the picture (how the stream goes); empty: none.
+    void setStatusSource(std::function<QString()> status) { m_status = std::move(status); }
     static constexpr int RefreshMs = 100;
 
 protected:
@@ -42,6 +44,7 @@ private:
 
     SettingsStore& m_store;
     std::function<PreviewPicture()> m_onAir;
+    std::function<QString()> m_status;
     Beat m_refresh;
     // Moving or sizing by hand gives many events; the place is stored once they stop.
     QTimer m_settle;

@@ -1,10 +1,13 @@
 #include "app/WindowRegistry.h"
 
 #include "about/Frm_info.h"
+#include "app/Broadcast.h"
 #include "app/Form1.h"
+#include "app/Frm_Uitzenden.h"
 #include "app/Preview.h"
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
+#include "pattern/FrameRenderer.h"
 #include "pattern/TickerStrip.h"
 #include "station/Station.h"
 #include "tickerdialog/Fonts.h"
@@ -26,6 +29,23 @@ WindowRegistry::WindowRegistry(Station& station, Platform platform,
             pattern2().showInFront();
     });
     connect(&station, &Station::outputChanged, this, &WindowRegistry::placePatterns);
+    // The stream carries what the transmitter shows: the pattern on air, or else the one in
+    // front, or else the test card.
+    const auto streamed = [this] {
+        const int onAir = m_station.onAir().pattern;
+        return onAir ? onAir : m_station.patternInFront() ? m_station.patternInFront() : 1;
+    };
+    m_broadcast = std::make_unique<Broadcast>(
+        station, *m_platform.store,
+        [this, streamed]() -> const QImage& {
+            return streamed() == 2 ? pattern2().frames().frame() : display().frames().frame();
+        },
+        [this, streamed] { return m_station.text(streamed() == 2 ? 3 : 1).trimmed(); });
+    connect(m_broadcast.get(), &Broadcast::statusChanged, this, [this] {
+        if (m_form1)
+            m_form1->showBroadcastStatus(m_broadcast->wanted() ? m_broadcast->statusText()
+                                                               : QString());
+    });
     connect(&station, &Station::onAirChanged, this, &WindowRegistry::showOnAirEverywhere);
 }
 
@@ -33,6 +53,8 @@ WindowRegistry::~WindowRegistry() {
     // Windows still loaded when the registry goes (a test ending) go with it, silently.
     m_onLastWindowGone = {};
     m_station.ticker.setView(nullptr);
+    m_broadcast.reset();
+    delete m_broadcastDialog;
     delete m_preview;
     delete m_about;
     delete m_fonts;
@@ -66,6 +88,9 @@ Form1& WindowRegistry::form1() {
             case Form1::Window::Preview:
                 preview().showInFront();
                 break;
+            case Form1::Window::Broadcast:
+                broadcastDialog().showInFront();
+                break;
             case Form1::Window::TickerSettings:
                 tickerDialog().showInFront();
                 break;
@@ -78,9 +103,12 @@ Form1& WindowRegistry::form1() {
         // A window loaded but never shown (the ticker dialog, loaded unseen to take a picked
         // font) would keep the program running with nothing on the screen to end it.
         connect(m_form1, &LoadedWindow::unloaded, this, [this] {
-            // The preview shows what the panel puts on air: it goes with the panel.
+            // The preview and the stream show what the panel puts on air: they go with it.
+            m_broadcast->stop();
             if (m_preview)
                 m_preview->unload();
+            if (m_broadcastDialog)
+                m_broadcastDialog->unload();
             for (LoadedWindow* window :
                  {static_cast<LoadedWindow*>(m_tickerDialog), static_cast<LoadedWindow*>(m_fonts),
                   static_cast<LoadedWindow*>(m_about)})
@@ -217,12 +245,21 @@ Fonts& WindowRegistry::fonts() {
 }
 
 Preview& WindowRegistry::preview() {
-    if (!m_preview)
+    if (!m_preview) {
         track(m_preview, new Preview(*m_platform.store, m_station.clock(), [this] {
                   const OnAir onAir = m_station.onAir();
                   return PreviewPicture{loadedPattern(onAir.pattern), onAir.whyNothing};
               }));
+        m_preview->setStatusSource(
+            [this] { return m_broadcast->wanted() ? m_broadcast->statusText() : QString(); });
+    }
     return *m_preview;
+}
+
+Frm_Uitzenden& WindowRegistry::broadcastDialog() {
+    if (!m_broadcastDialog)
+        track(m_broadcastDialog, new Frm_Uitzenden(m_platform, *m_broadcast));
+    return *m_broadcastDialog;
 }
 
 Frm_info& WindowRegistry::about() {

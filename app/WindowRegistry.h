@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 
 namespace kalvora {
 
@@ -16,6 +17,8 @@ class Frm_info;
 class LoadedWindow;
 class PatternWindow;
 class Preview;
+class Broadcast;
+class Frm_Uitzenden;
 class Station;
 
 // Owns every window of the program. A window is created, hidden, on its first touch (which
@@ -42,6 +45,9 @@ public:
     Fonts& fonts();
     Frm_info& about();
     Preview& preview();
+    Frm_Uitzenden& broadcastDialog();
+    // Bestand > Uitzenden's stream of what is on air.
+    Broadcast& broadcast() { return *m_broadcast; }
 
     // The window if it is loaded, without creating it.
     Form1* loadedForm1() const { return m_form1; }
@@ -51,6 +57,7 @@ public:
     Fonts* loadedFonts() const { return m_fonts; }
     Frm_info* loadedAbout() const { return m_about; }
     Preview* loadedPreview() const { return m_preview; }
+    Frm_Uitzenden* loadedBroadcastDialog() const { return m_broadcastDialog; }
 
     bool anyWindowLoaded() const;
 
@@ -72,6 +79,8 @@ private:
     Fonts* m_fonts = nullptr;
     Frm_info* m_about = nullptr;
     Preview* m_preview = nullptr;
+    Frm_Uitzenden* m_broadcastDialog = nullptr;
+    std::unique_ptr<Broadcast> m_broadcast;
 };
 
 } // namespace kalvora

@@ -88,6 +88,10 @@ int main(int argc, char* argv[]) {
         return commandLine.exitCode;
     }
     const Options& options = *commandLine.options;
+    if (options.mode == Options::Mode::TsRate) {
+        std::fputs(qPrintable(tsRateText(options.stream)), stdout);
+        return 0;
+    }
     installFontSubstitutes();
 
     SettingsStore store = SettingsStore::forProgramIn(QApplication::applicationDirPath());
@@ -111,6 +115,8 @@ int main(int argc, char* argv[]) {
             toStandardError(problem);
         if (options.mode == Options::Mode::Snapshot)
             return writeSnapshot(windows, options);
+        if (options.mode == Options::Mode::Stream)
+            return streamNetwork(windows, options);
         return streamFrames(windows, options);
     }
 

@@ -23,6 +23,7 @@ void Beat::start() {
     m_origin = now;
     m_index = 1;
     m_missed = 0;
+    m_served = 0;
     m_due = m_kind == Kind::WallSecond ? wallSecondDue(now) : now + m_period;
     m_clock.reschedule();
 }
@@ -44,6 +45,7 @@ int Beat::remainingMs() const {
 }
 
 void Beat::advance(double now) {
+    m_served = m_index;
     if (m_kind == Kind::WallSecond) {
         m_due = wallSecondDue(now);
         return;

@@ -39,6 +39,9 @@ public:
     int remainingMs() const;
     // Moments skipped since the start because the clock came too late for them.
     qint64 missed() const { return m_missed; }
+    // Which moment is being served, counted from 1 at the first after the start (skipped
+    // ones counted too): the frame number of a frame output.
+    qint64 moment() const { return m_served; }
 
     // How long after the change of the second a wall-second beat aims to fire, so that one
     // that is a little early still lands in the new second.
@@ -61,6 +64,7 @@ private:
     qint64 m_index = 0;
     double m_due = 0;
     qint64 m_missed = 0;
+    qint64 m_served = 0;
     quint64 m_lastWake = 0;
 };
 

@@ -18,6 +18,10 @@ packages=(
     g++-mingw-w64-x86-64-posix
     # localedef, for the regional time and date formats the clock tests use.
     locales
+    # The network stream: FFmpeg's libraries to encode and mux; its tools, an RTMP server and
+    # an SRT listener to check what was sent.
+    libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
+    ffmpeg nginx-light libnginx-mod-rtmp srt-tools
 )
 
 # Regional time and date formats for the clock tests (see tests/station_test.cpp).

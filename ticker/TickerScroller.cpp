@@ -71,6 +71,7 @@ void TickerScroller::Start_TT() {
     if (!settings.enabled)
         return;
     Timer3.stop();
+    m_frameStepping = false;
     Timer3.setInterval(settings.intervalMs);
 
     TickerPath = TickerFile::pathIn(m_tickerFolder);
@@ -89,8 +90,12 @@ void TickerScroller::Start_TT() {
     StartChar = 1;
     StopChar = static_cast<int>(TickerText.size());
     // A timer with interval 0 would fire continuously; here 0 means "never".
-    if (Timer3.interval() > 0)
-        Timer3.start();
+    if (Timer3.interval() > 0) {
+        if (m_framesPerSecond > 0)
+            m_frameStepping = true;
+        else
+            Timer3.start();
+    }
     // At a restart this lands on the second line, below the band that is copied.
     m_offscreen.print(m_line, StartChar);
 }
@@ -111,6 +116,7 @@ void TickerScroller::Timer3_Timer() {
             // of stepping on past its end.
             if (!settings.enabled) {
                 Timer3.stop();
+                m_frameStepping = false;
                 m_running = false;
             }
             Start_TT();
@@ -118,6 +124,39 @@ void TickerScroller::Timer3_Timer() {
     }
     ++StartX;
     QCoreApplication::processEvents();
+}
+
+void TickerScroller::lockToFrames(int framesPerSecond) {
+    m_framesPerSecond = framesPerSecond;
+    m_lastFrame = -1;
+    if (framesPerSecond > 0 && Timer3.isActive()) {
+        Timer3.stop();
+        m_frameStepping = true;
+    } else if (framesPerSecond <= 0 && m_frameStepping) {
+        m_frameStepping = false;
+        Timer3.start();
+    }
+}
+
+qint64 TickerScroller::stepsUpToFrame(qint64 index) const {
+    const int interval = Timer3.interval();
+    if (m_framesPerSecond <= 0 || interval <= 0)
+        return 0;
+    const double frameMs = 1000.0 / m_framesPerSecond;
+    if (interval <= frameMs)
+        return index * std::max<qint64>(1, qRound64(frameMs / interval));
+    return index / std::max<qint64>(1, qRound64(interval / frameMs));
+}
+
+void TickerScroller::frameShown(qint64 index) {
+    const qint64 from = m_lastFrame < 0 ? index - 1 : m_lastFrame;
+    m_lastFrame = index;
+    if (!m_frameStepping)
+        return;
+    // Worked out before stepping: a step may start the next run, at another speed.
+    const qint64 due = stepsUpToFrame(index) - stepsUpToFrame(from);
+    for (qint64 step = 0; step < due && m_frameStepping; ++step)
+        Timer3_Timer();
 }
 
 void TickerScroller::Command4_Click() {

@@ -50,7 +50,8 @@ public:
     // Speed, leading blanks and the text wait for the next run. Returns whether the ticker is
     // enabled.
     bool Lees_TT_Settings(const TickerSettings& newSettings, int patternHeight);
-    // Reads the text, puts the leading blanks in front and starts a run (at start-up and at the end of each run).
+    // Reads the text, puts the leading blanks in front and starts a run (at start-up and at the end
+    // of each run).
     void Start_TT();
     // An enabled ticker that is not running (it was disabled at start-up, or its text ran out
     // while it was disabled) would show an empty strip until the next start of the program:
@@ -58,6 +59,17 @@ public:
     void startIfEnabledAndStopped();
     // One scroll step.
     void Timer3_Timer();
+
+    // For frame outputs (`--frames`, `--stream`): the ticker steps with the frames instead of
+    // Timer3, the same whole number of pixels on every frame (the nearest to the set speed),
+    // or, slower than a pixel a frame, one pixel every so many whole frames; so its motion is
+    // even in every frame. 0 frames per second: back to Timer3.
+    void lockToFrames(int framesPerSecond);
+    // Steps for frame `index` (counted from 0): as many as the frames since the last one call
+    // for, so that a dropped frame does not slow the text down.
+    void frameShown(qint64 index);
+    // The steps a run makes up to frame `index`, at the current speed.
+    qint64 stepsUpToFrame(qint64 index) const;
     // The on/off button: shows or hides the strip; the scroller keeps running either way.
     void Command4_Click();
 
@@ -80,6 +92,10 @@ private:
     bool m_stripVisible = false;
     // A run is going: Start_TT found text, and it has not run out with the ticker disabled.
     bool m_running = false;
+    int m_framesPerSecond = 0;
+    // Locked to frames: whether the run steps (as Timer3 would run), and the last frame shown.
+    bool m_frameStepping = false;
+    qint64 m_lastFrame = -1;
 };
 
 } // namespace kalvora

@@ -1,0 +1,71 @@
+#include "app/Broadcast.h"
+
+#include "app/CommandLine.h"
+#include "settings/SettingsStore.h"
+#include "station/Station.h"
+#ifdef KALVORA_HAS_STREAM
+#include "stream/StreamOutput.h"
+#endif
+
+namespace kalvora {
+
+Broadcast::Broadcast(Station& station, SettingsStore& store, std::function<const QImage&()> frame,
+                     std::function<QString()> callSign, QObject* parent)
+    : QObject(parent), m_station(station), m_store(store), m_frame(std::move(frame)),
+      m_callSign(std::move(callSign)) {}
+
+Broadcast::~Broadcast() {
+    stop();
+}
+
+#ifdef KALVORA_HAS_STREAM
+
+QString Broadcast::start() {
+    stop();
+    const QHash<QString, QString> stored =
+        m_store.ReadSettings({StationKeys::StreamUrl.key(), StationKeys::StreamOptions.key()});
+    const CommandLine parsed = parseStreamSettings(
+        stored.value(StationKeys::StreamUrl.key(), StationKeys::StreamUrl.defaultText()),
+        stored.value(StationKeys::StreamOptions.key(), StationKeys::StreamOptions.defaultText()));
+    if (!parsed.options)
+        // The first line of the message: what is wrong, without the usage that follows.
+        return parsed.message.section(QLatin1Char('\n'), 0, 0).remove(QStringLiteral("kalvora: "));
+    m_failure.clear();
+    m_output = std::make_unique<StreamOutput>(parsed.options->stream, m_callSign(),
+                                              m_station.clock(), m_frame);
+    connect(m_output.get(), &StreamOutput::stateChanged, this, &Broadcast::statusChanged);
+    connect(m_output.get(), &StreamOutput::message, this,
+            [this](const QString& text) { m_failure = text; });
+    m_output->start();
+    emit statusChanged();
+    return QString();
+}
+
+void Broadcast::stop() {
+    if (!m_output)
+        return;
+    m_output->stop();
+    m_output.reset();
+    emit statusChanged();
+}
+
+QString Broadcast::statusText() const {
+    return m_output ? m_output->statusText() : tr("not streaming");
+}
+
+#else
+
+QString Broadcast::start() {
+    return tr("this build of Kalvora has no stream: FFmpeg's libraries were not available for "
+              "it");
+}
+
+void Broadcast::stop() {}
+
+QString Broadcast::statusText() const {
+    return tr("not streaming");
+}
+
+#endif
+
+} // namespace kalvora

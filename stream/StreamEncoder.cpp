@@ -1,0 +1,335 @@
+#include "stream/StreamEncoder.h"
+
+#include "stream/StreamAudio.h"
+
+#include <QtGlobal>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace kalvora {
+
+namespace {
+
+constexpr int AudioRate = 48000;
+constexpr int AudioBitrate = 24000;
+
+QString avError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromLocal8Bit(text);
+}
+
+const char* encoderName(const QString& codec) {
+    if (codec == QLatin1String("hevc"))
+        return "libx265";
+    if (codec == QLatin1String("mpeg2"))
+        return "mpeg2video";
+    return "libx264";
+}
+
+bool isNetwork(const QString& url) {
+    return url.contains(QLatin1String("://"));
+}
+
+} // namespace
+
+struct StreamEncoder::Parts {
+    AVFormatContext* format = nullptr;
+    AVCodecContext* video = nullptr;
+    AVCodecContext* audio = nullptr;
+    AVStream* videoStream = nullptr;
+    AVStream* audioStream = nullptr;
+    AVFrame* picture = nullptr;
+    AVFrame* sound = nullptr;
+    AVPacket* packet = nullptr;
+    SwsContext* scaler = nullptr;
+    QSize scalerFrom;
+    QRect inner; // where the pattern lies in the stream's picture
+    std::unique_ptr<StreamAudio> audioSource;
+    qint64 audioSamples = 0;
+
+    ~Parts() {
+        sws_freeContext(scaler);
+        av_packet_free(&packet);
+        av_frame_free(&picture);
+        av_frame_free(&sound);
+        avcodec_free_context(&video);
+        avcodec_free_context(&audio);
+        if (format) {
+            if (format->pb && !(format->oformat->flags & AVFMT_NOFILE))
+                avio_closep(&format->pb);
+            avformat_free_context(format);
+        }
+    }
+};
+
+StreamEncoder::StreamEncoder(const StreamSettings& settings, const QString& callSign)
+    : m_settings(settings), m_callSign(callSign) {}
+
+StreamEncoder::~StreamEncoder() = default;
+
+bool StreamEncoder::fail(const QString& what, int code, bool permanent) {
+    m_error = code ? QStringLiteral("%1: %2").arg(what, avError(code)) : what;
+    m_permanent = permanent;
+    return false;
+}
+
+int StreamEncoder::interruptCallback(void* self) {
+    return static_cast<StreamEncoder*>(self)->m_interrupted ? 1 : 0;
+}
+
+qint64 StreamEncoder::bytesSent() const {
+    if (!m_parts || !m_parts->format || !m_parts->format->pb)
+        return 0;
+    return avio_tell(m_parts->format->pb);
+}
+
+bool StreamEncoder::open() {
+    // Our messages name what failed; the libraries would say it again, less clearly.
+    av_log_set_level(AV_LOG_FATAL);
+    m_parts = std::make_unique<Parts>();
+    m_headerWritten = false;
+    Parts& p = *m_parts;
+    const StreamSettings& s = m_settings;
+    const QByteArray url = s.url.toUtf8();
+    const bool flv = s.container() == StreamSettings::Container::Flv;
+    int code =
+        avformat_alloc_output_context2(&p.format, nullptr, flv ? "flv" : "mpegts", url.constData());
+    if (code < 0 || !p.format)
+        return fail(QStringLiteral("cannot make a %1 stream").arg(flv ? "FLV" : "transport"), code,
+                    true);
+    p.format->interrupt_callback = {&StreamEncoder::interruptCallback, this};
+    // Room for the mux to spread packets over at a constant rate, as ffmpeg's own tool gives;
+    // whole datagrams of 7 packets, not a packet at a time.
+    p.format->max_delay = 700000;
+    p.format->flush_packets = 0;
+
+    // Video.
+    const AVCodec* videoCodec = avcodec_find_encoder_by_name(encoderName(s.codec));
+    if (!videoCodec)
+        return fail(QStringLiteral("the installed FFmpeg has no %1 encoder (%2)")
+                        .arg(s.codec, QLatin1String(encoderName(s.codec))),
+                    0, true);
+    p.video = avcodec_alloc_context3(videoCodec);
+    p.video->width = s.size.width();
+    p.video->height = s.size.height();
+    p.video->pix_fmt = AV_PIX_FMT_YUV420P;
+    p.video->time_base = AVRational{1, s.fps};
+    p.video->framerate = AVRational{s.fps, 1};
+    p.video->gop_size = std::max(1, qRound(s.keyframeSeconds * s.fps));
+    p.video->max_b_frames = 0;
+    const qint64 bitrate = s.effectiveVideoBitrate();
+    p.video->bit_rate = bitrate;
+    p.video->rc_max_rate = bitrate;
+    p.video->rc_min_rate = s.muxRate > 0 ? bitrate : 0;
+    p.video->rc_buffer_size = int(std::min<qint64>(bitrate, INT_MAX));
+    // PAL's 4:3 picture on 720 or 704 x 576 has narrow pixels; elsewhere they are square.
+    p.video->sample_aspect_ratio = s.size == QSize(720, 576)   ? AVRational{16, 15}
+                                   : s.size == QSize(704, 576) ? AVRational{12, 11}
+                                                               : AVRational{1, 1};
+    if (s.codec == QLatin1String("h264")) {
+        av_opt_set(p.video->priv_data, "preset", "veryfast", 0);
+        av_opt_set(p.video->priv_data, "tune", "zerolatency", 0);
+        if (s.muxRate > 0)
+            av_opt_set(p.video->priv_data, "x264-params", "nal-hrd=cbr:force-cfr=1", 0);
+    } else if (s.codec == QLatin1String("hevc")) {
+        av_opt_set(p.video->priv_data, "preset", "veryfast", 0);
+        av_opt_set(p.video->priv_data, "tune", "zerolatency", 0);
+        av_opt_set(p.video->priv_data, "x265-params", "log-level=error", 0);
+    }
+    if (p.format->oformat->flags & AVFMT_GLOBALHEADER)
+        p.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if ((code = avcodec_open2(p.video, videoCodec, nullptr)) < 0)
+        return fail(QStringLiteral("the %1 encoder refused the settings").arg(s.codec), code, true);
+    p.videoStream = avformat_new_stream(p.format, nullptr);
+    avcodec_parameters_from_context(p.videoStream->codecpar, p.video);
+    p.videoStream->time_base = p.video->time_base;
+    p.videoStream->avg_frame_rate = p.video->framerate;
+    p.videoStream->sample_aspect_ratio = p.video->sample_aspect_ratio;
+
+    // Sound.
+    if (s.audio != StreamSettings::Audio::None) {
+        const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
+        if (!aac)
+            return fail(QStringLiteral("the installed FFmpeg has no AAC encoder"), 0, true);
+        p.audio = avcodec_alloc_context3(aac);
+        p.audio->sample_rate = AudioRate;
+        p.audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        const AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
+        av_channel_layout_copy(&p.audio->ch_layout, &mono);
+        p.audio->bit_rate = AudioBitrate;
+        p.audio->time_base = AVRational{1, AudioRate};
+        if (p.format->oformat->flags & AVFMT_GLOBALHEADER)
+            p.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if ((code = avcodec_open2(p.audio, aac, nullptr)) < 0)
+            return fail(QStringLiteral("the AAC encoder refused the settings"), code, true);
+        p.audioStream = avformat_new_stream(p.format, nullptr);
+        avcodec_parameters_from_context(p.audioStream->codecpar, p.audio);
+        p.audioStream->time_base = p.audio->time_base;
+        p.sound = av_frame_alloc();
+        p.sound->format = p.audio->sample_fmt;
+        p.sound->nb_samples = p.audio->frame_size;
+        p.sound->sample_rate = AudioRate;
+        av_channel_layout_copy(&p.sound->ch_layout, &p.audio->ch_layout);
+        av_frame_get_buffer(p.sound, 0);
+        p.audioSource =
+            std::make_unique<StreamAudio>(s.audio, m_callSign, s.identMinutes, AudioRate);
+    }
+
+    // The picture the encoder takes: black, with the pattern kept 4:3 in the middle (or
+    // filling a PAL picture, whose pixels make it 4:3).
+    p.picture = av_frame_alloc();
+    p.picture->format = AV_PIX_FMT_YUV420P;
+    p.picture->width = s.size.width();
+    p.picture->height = s.size.height();
+    av_frame_get_buffer(p.picture, 0);
+    const QSize inner =
+        s.paddedTo43() ? s.size : QSize(808, 608).scaled(s.size, Qt::KeepAspectRatio);
+    p.inner = QRect(QPoint((s.size.width() - inner.width()) / 2 & ~1,
+                           (s.size.height() - inner.height()) / 2 & ~1),
+                    QSize(inner.width() & ~1, inner.height() & ~1));
+    p.packet = av_packet_alloc();
+
+    // The service as receivers list it.
+    av_dict_set(&p.format->metadata, "service_name",
+                (s.serviceName.isEmpty() ? m_callSign : s.serviceName).toUtf8().constData(), 0);
+    av_dict_set(&p.format->metadata, "service_provider", s.serviceProvider.toUtf8().constData(), 0);
+
+    if (!(p.format->oformat->flags & AVFMT_NOFILE)) {
+        AVDictionary* io = nullptr;
+        if (s.url.startsWith(QLatin1String("udp://")) || s.url.startsWith(QLatin1String("srt://")))
+            av_dict_set(&io, "pkt_size", "1316", AV_DICT_DONT_OVERWRITE);
+        // A modulator's buffer is small: the datagrams go out evenly at the mux rate, not a
+        // frame's worth at a time.
+        if (s.url.startsWith(QLatin1String("udp://")) && s.muxRate > 0)
+            av_dict_set(&io, "bitrate", QByteArray::number(s.muxRate).constData(), 0);
+        if (isNetwork(s.url))
+            av_dict_set(&io, "rw_timeout", "5000000", 0); // a dead link fails, never hangs
+        code = avio_open2(&p.format->pb, url.constData(), AVIO_FLAG_WRITE,
+                          &p.format->interrupt_callback, &io);
+        av_dict_free(&io);
+        if (code < 0) {
+            const bool permanent = code == AVERROR_PROTOCOL_NOT_FOUND || code == AVERROR(EINVAL) ||
+                                   code == AVERROR(ENOENT) || code == AVERROR(EACCES) ||
+                                   code == AVERROR(EISDIR);
+            return fail(QStringLiteral("cannot open %1").arg(s.url), code, permanent);
+        }
+    }
+    AVDictionary* mux = nullptr;
+    if (!flv) {
+        av_dict_set(&mux, "mpegts_pmt_start_pid", "4095", 0);
+        av_dict_set(&mux, "mpegts_start_pid", "256", 0);
+        av_dict_set(&mux, "mpegts_service_id", "1", 0);
+        if (s.muxRate > 0)
+            av_dict_set(&mux, "muxrate", QByteArray::number(s.muxRate).constData(), 0);
+    }
+    code = avformat_write_header(p.format, &mux);
+    av_dict_free(&mux);
+    if (code < 0)
+        return fail(QStringLiteral("cannot start the stream to %1").arg(s.url), code, false);
+    m_headerWritten = true;
+    return true;
+}
+
+bool StreamEncoder::drain(void* contextPointer, void* streamPointer, bool flush) {
+    auto* context = static_cast<AVCodecContext*>(contextPointer);
+    auto* stream = static_cast<AVStream*>(streamPointer);
+    Parts& p = *m_parts;
+    for (;;) {
+        const int code = avcodec_receive_packet(context, p.packet);
+        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
+            return true;
+        if (code < 0)
+            return fail(QStringLiteral("encoding failed"), code, false);
+        av_packet_rescale_ts(p.packet, context->time_base, stream->time_base);
+        p.packet->stream_index = stream->index;
+        const int written = av_interleaved_write_frame(p.format, p.packet);
+        if (written < 0)
+            return fail(QStringLiteral("sending to %1 failed").arg(m_settings.url), written, false);
+        Q_UNUSED(flush);
+    }
+}
+
+bool StreamEncoder::encodeAudioUntil(qint64 videoIndex, bool flush) {
+    Parts& p = *m_parts;
+    if (!p.audio)
+        return true;
+    const qint64 until = (videoIndex + 1) * AudioRate / m_settings.fps;
+    while (p.audioSamples + p.sound->nb_samples <= until) {
+        av_frame_make_writable(p.sound);
+        p.audioSource->fill(reinterpret_cast<float*>(p.sound->data[0]), p.sound->nb_samples);
+        p.sound->pts = p.audioSamples;
+        p.audioSamples += p.sound->nb_samples;
+        const int code = avcodec_send_frame(p.audio, p.sound);
+        if (code < 0)
+            return fail(QStringLiteral("encoding the sound failed"), code, false);
+        if (!drain(p.audio, p.audioStream, false))
+            return false;
+    }
+    if (flush) {
+        avcodec_send_frame(p.audio, nullptr);
+        return drain(p.audio, p.audioStream, true);
+    }
+    return true;
+}
+
+bool StreamEncoder::writeFrame(const QImage& frame, qint64 index) {
+    Parts& p = *m_parts;
+    const QImage source =
+        frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
+            ? frame
+            : frame.convertToFormat(QImage::Format_RGB32);
+    if (!p.scaler || p.scalerFrom != source.size()) {
+        sws_freeContext(p.scaler);
+        p.scaler = sws_getContext(source.width(), source.height(), AV_PIX_FMT_BGRA, p.inner.width(),
+                                  p.inner.height(), AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
+                                  nullptr, nullptr);
+        p.scalerFrom = source.size();
+    }
+    av_frame_make_writable(p.picture);
+    // Black around the pattern.
+    const int width = p.picture->width, height = p.picture->height;
+    for (int y = 0; y < height; ++y)
+        memset(p.picture->data[0] + y * p.picture->linesize[0], 16, size_t(width));
+    for (int plane = 1; plane < 3; ++plane)
+        for (int y = 0; y < height / 2; ++y)
+            memset(p.picture->data[plane] + y * p.picture->linesize[plane], 128, size_t(width / 2));
+    uint8_t* target[3];
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane ? 1 : 0;
+        target[plane] = p.picture->data[plane] +
+                        (p.inner.top() >> shift) * p.picture->linesize[plane] +
+                        (p.inner.left() >> shift);
+    }
+    const uint8_t* const from[1] = {source.constBits()};
+    const int fromStride[1] = {int(source.bytesPerLine())};
+    sws_scale(p.scaler, from, fromStride, 0, source.height(), target, p.picture->linesize);
+    p.picture->pts = index;
+    const int code = avcodec_send_frame(p.video, p.picture);
+    if (code < 0)
+        return fail(QStringLiteral("encoding the picture failed"), code, false);
+    return drain(p.video, p.videoStream, false) && encodeAudioUntil(index, false);
+}
+
+void StreamEncoder::finish() {
+    if (!m_parts || !m_headerWritten)
+        return;
+    Parts& p = *m_parts;
+    avcodec_send_frame(p.video, nullptr);
+    drain(p.video, p.videoStream, true);
+    if (p.audio) {
+        avcodec_send_frame(p.audio, nullptr);
+        drain(p.audio, p.audioStream, true);
+    }
+    av_write_trailer(p.format);
+    m_headerWritten = false;
+}
+
+} // namespace kalvora

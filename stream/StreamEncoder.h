@@ -1,0 +1,58 @@
+#pragma once
+
+#include "stream/StreamSettings.h"
+
+#include <QImage>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+namespace kalvora {
+
+// Encodes pattern frames (and the stream's sound) with FFmpeg's libraries and sends them,
+// muxed, to the stream's address: H.264, HEVC or MPEG-2 video without B-frames and with a
+// keyframe at the set interval; AAC sound; a transport stream (PMT PID 4095, video PID 256,
+// audio PID 257, service 1, the service name and provider set, constant bitrate at a mux
+// rate) or FLV for RTMP. Used from one thread at a time.
+class StreamEncoder {
+public:
+    StreamEncoder(const StreamSettings& settings, const QString& callSign);
+    ~StreamEncoder();
+    StreamEncoder(const StreamEncoder&) = delete;
+    StreamEncoder& operator=(const StreamEncoder&) = delete;
+
+    // Opens the encoders and the output (connecting, for RTMP and SRT). False when it cannot;
+    // error() says why.
+    bool open();
+    // Encodes frame `index` (any size; it is scaled to the stream's) and sends it with the
+    // sound up to its end. False when the output failed; error() says why.
+    bool writeFrame(const QImage& frame, qint64 index);
+    // Sends what the encoders still hold and ends the stream properly.
+    void finish();
+
+    QString error() const { return m_error; }
+    // Whether trying again cannot help: an address or codec this FFmpeg lacks, bad settings.
+    bool errorIsPermanent() const { return m_permanent; }
+    // Bytes handed to the output so far.
+    qint64 bytesSent() const;
+    // Makes a blocking open or write give up (from any thread).
+    void interrupt() { m_interrupted = true; }
+
+private:
+    struct Parts;
+    bool fail(const QString& what, int code, bool permanent);
+    bool encodeVideo(bool flush);
+    bool encodeAudioUntil(qint64 videoIndex, bool flush);
+    bool drain(void* context, void* stream, bool flush);
+    static int interruptCallback(void* self);
+
+    StreamSettings m_settings;
+    QString m_callSign;
+    std::unique_ptr<Parts> m_parts;
+    QString m_error;
+    bool m_permanent = false;
+    bool m_headerWritten = false;
+    std::atomic<bool> m_interrupted{false};
+};
+
+} // namespace kalvora

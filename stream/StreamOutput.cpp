@@ -1,0 +1,191 @@
+#include "stream/StreamOutput.h"
+
+#include "stream/StreamEncoder.h"
+
+namespace kalvora {
+
+namespace {
+
+// Frames waiting for the encoder at most; one more is dropped.
+constexpr size_t MaxQueued = 3;
+constexpr int MeterMs = 2000;
+
+} // namespace
+
+StreamOutput::StreamOutput(StreamSettings settings, QString callSign, StationClock& clock,
+                           std::function<const QImage&()> frame,
+                           std::function<void(qint64)> beforeFrame, QObject* parent)
+    : QObject(parent), m_settings(std::move(settings)), m_callSign(std::move(callSign)),
+      m_frame(std::move(frame)), m_beforeFrame(std::move(beforeFrame)), m_schedule(clock) {
+    m_schedule.setPeriod(1000.0 / m_settings.fps);
+    connect(&m_schedule, &Beat::timeout, this, &StreamOutput::frameDue);
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &StreamOutput::start);
+    m_meter.setInterval(MeterMs);
+    connect(&m_meter, &QTimer::timeout, this, &StreamOutput::measure);
+}
+
+StreamOutput::~StreamOutput() {
+    stop();
+}
+
+int StreamOutput::retryPauseMs(int failures) {
+    return std::min(30000, 1000 << std::clamp(failures, 1, 5));
+}
+
+void StreamOutput::setState(State state) {
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+void StreamOutput::start() {
+    if (m_thread.joinable())
+        return;
+    m_retry.stop();
+    m_quit = false;
+    m_open = false;
+    m_jobs.clear();
+    m_encoder = std::make_unique<StreamEncoder>(m_settings, m_callSign);
+    setState(State::Connecting);
+    // Opening may take a while (an RTMP or SRT handshake): on the worker, like the encoding.
+    m_thread = std::thread(&StreamOutput::worker, this);
+    m_schedule.start();
+    m_meter.start();
+    m_lastBytes = 0;
+    m_lastSent = m_sent;
+    frameDue();
+}
+
+void StreamOutput::stop() {
+    m_schedule.stop();
+    m_meter.stop();
+    m_retry.stop();
+    if (m_thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_encoder->interrupt();
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    m_encoder.reset();
+    setState(State::Stopped);
+}
+
+void StreamOutput::frameDue() {
+    const qint64 index = m_schedule.moment();
+    if (m_beforeFrame)
+        m_beforeFrame(index);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_open && m_state != State::Connecting)
+        return;
+    if (m_jobs.size() >= MaxQueued) {
+        ++m_dropped;
+        return;
+    }
+    // A copy: the renderer draws the next frame into the same image.
+    m_jobs.push_back({m_frame().copy(), index});
+    m_wake.notify_one();
+}
+
+void StreamOutput::worker() {
+    if (!m_encoder->open()) {
+        const QString error = m_encoder->error();
+        const bool permanent = m_encoder->errorIsPermanent();
+        QMetaObject::invokeMethod(
+            this, [this, error, permanent] { failed(error, permanent); }, Qt::QueuedConnection);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_open = true;
+    }
+    QMetaObject::invokeMethod(this, &StreamOutput::opened, Qt::QueuedConnection);
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
+            if (m_quit)
+                break;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        if (!m_encoder->writeFrame(job.frame, job.index)) {
+            const QString error = m_encoder->error();
+            const bool permanent = m_encoder->errorIsPermanent();
+            QMetaObject::invokeMethod(
+                this, [this, error, permanent] { failed(error, permanent); }, Qt::QueuedConnection);
+            return;
+        }
+        ++m_sentAtomic;
+        m_bytes = m_encoder->bytesSent();
+    }
+    m_encoder->finish();
+}
+
+void StreamOutput::opened() {
+    if (m_state != State::Connecting)
+        return;
+    m_failures = 0;
+    m_lastError.clear();
+    setState(State::Streaming);
+}
+
+void StreamOutput::failed(const QString& error, bool permanent) {
+    if (m_thread.joinable())
+        m_thread.join();
+    m_schedule.stop();
+    m_meter.stop();
+    m_encoder.reset();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_open = false;
+        m_jobs.clear();
+    }
+    m_lastError = error;
+    if (permanent) {
+        emit message(error);
+        setState(State::Failed);
+        emit finished(1);
+        return;
+    }
+    ++m_failures;
+    const int pause = retryPauseMs(m_failures);
+    emit message(tr("%1; trying again in %2 s").arg(error).arg(pause / 1000));
+    setState(State::Waiting);
+    m_retry.start(pause);
+}
+
+void StreamOutput::measure() {
+    m_sent = m_sentAtomic;
+    const qint64 bytes = m_bytes;
+    m_bitrate = double(bytes - m_lastBytes) * 8 * 1000 / MeterMs;
+    m_frameRate = double(m_sent - m_lastSent) * 1000 / MeterMs;
+    m_lastBytes = bytes;
+    m_lastSent = m_sent;
+    emit stateChanged();
+}
+
+QString StreamOutput::statusText() const {
+    switch (m_state) {
+    case State::Stopped:
+        return tr("not streaming");
+    case State::Connecting:
+        return tr("connecting to %1").arg(m_settings.url);
+    case State::Streaming:
+        return tr("streaming: %1 frames/s, %2 kbit/s")
+            .arg(m_frameRate, 0, 'f', 1)
+            .arg(m_bitrate / 1000, 0, 'f', 0);
+    case State::Waiting:
+        return tr("not streaming: %1; trying again").arg(m_lastError);
+    case State::Failed:
+        return tr("not streaming: %1").arg(m_lastError);
+    }
+    return QString();
+}
+
+} // namespace kalvora

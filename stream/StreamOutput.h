@@ -1,0 +1,104 @@
+#pragma once
+
+#include "clock/StationClock.h"
+#include "stream/StreamSettings.h"
+
+#include <QImage>
+#include <QObject>
+#include <QTimer>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace kalvora {
+
+class StreamEncoder;
+
+// Sends a pattern's frames as a network stream (or into a file): the frames are beats of the
+// station's clock, taken on this thread and encoded and sent on a thread of its own, so the
+// screens never wait for the network. When the encoder is still busy with earlier frames a
+// frame is dropped (and counted), never the stream falling behind the clock.
+//
+// A stream that cannot be opened, or breaks, is tried again after a pause that grows (2, 4, 8
+// ... seconds, at most 30), unless trying again cannot help (an address or codec this FFmpeg
+// lacks): then it stops and says why.
+class StreamOutput : public QObject {
+    Q_OBJECT
+public:
+    // `frame` gives the current frame; `beforeFrame` is called with each frame's number just
+    // before it is taken (the frame-locked ticker steps there).
+    StreamOutput(StreamSettings settings, QString callSign, StationClock& clock,
+                 std::function<const QImage&()> frame, std::function<void(qint64)> beforeFrame = {},
+                 QObject* parent = nullptr);
+    ~StreamOutput() override;
+
+    void start();
+    void stop();
+
+    enum class State { Stopped, Connecting, Streaming, Waiting, Failed };
+    State state() const { return m_state; }
+    // What the operator reads: streaming with the rates reached, or why not.
+    QString statusText() const;
+
+    qint64 framesSent() const { return m_sent; }
+    qint64 framesDropped() const { return m_dropped; }
+    // Bits per second over the last few seconds.
+    double bitrate() const { return m_bitrate; }
+    double frameRate() const { return m_frameRate; }
+
+    // Pause before the next try, after `failures` failures in a row.
+    static int retryPauseMs(int failures);
+
+signals:
+    void stateChanged();
+    // A message for the operator (standard error headless): a failure, a try again.
+    void message(const QString& text);
+    // It stopped for good: 0 stopped, 1 failed and trying again cannot help.
+    void finished(int exitCode);
+
+private:
+    struct Job {
+        QImage frame;
+        qint64 index;
+    };
+    void frameDue();
+    void worker();
+    // From the worker: the stream is open, or failed.
+    void opened();
+    void failed(const QString& error, bool permanent);
+    void measure();
+    void setState(State state);
+
+    StreamSettings m_settings;
+    QString m_callSign;
+    std::function<const QImage&()> m_frame;
+    std::function<void(qint64)> m_beforeFrame;
+    Beat m_schedule;
+    QTimer m_retry;
+    QTimer m_meter;
+    State m_state = State::Stopped;
+    QString m_lastError;
+    int m_failures = 0;
+
+    std::unique_ptr<StreamEncoder> m_encoder;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Job> m_jobs;
+    bool m_quit = false;
+    bool m_open = false;
+
+    std::atomic<qint64> m_sentAtomic{0};
+    std::atomic<qint64> m_bytes{0};
+    qint64 m_sent = 0;
+    qint64 m_dropped = 0;
+    qint64 m_lastBytes = 0;
+    qint64 m_lastSent = 0;
+    double m_bitrate = 0;
+    double m_frameRate = 0;
+};
+
+} // namespace kalvora
