@@ -53,6 +53,7 @@ WindowRegistry::~WindowRegistry() {
     // Windows still loaded when the registry goes (a test ending) go with it, silently.
     m_onLastWindowGone = {};
     m_station.ticker.setView(nullptr);
+    m_broadcast->disconnect(this); // its last word, that it stopped, finds nobody to show it
     m_broadcast.reset();
     delete m_broadcastDialog;
     delete m_preview;

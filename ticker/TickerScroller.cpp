@@ -108,7 +108,9 @@ void TickerScroller::Timer3_Timer() {
     if (double(width) - 2 < StartX) {
         // A cell (a letter with its marks, a right-to-left word) leaves in one advance.
         StartChar += std::max(1, m_line.cellLength(StartChar - 1));
-        StartX = 0;
+        // On screen the next cell shows from its second column, a step of two pixels; locked
+        // to frames, from its first, so that every step is one pixel.
+        StartX = m_framesPerSecond > 0 ? -1 : 0;
         m_offscreen.clear();
         m_offscreen.print(m_line, StartChar);
         if (StartChar >= StopChar) {

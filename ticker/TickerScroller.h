@@ -62,8 +62,9 @@ public:
 
     // For frame outputs (`--frames`, `--stream`): the ticker steps with the frames instead of
     // Timer3, the same whole number of pixels on every frame (the nearest to the set speed),
-    // or, slower than a pixel a frame, one pixel every so many whole frames; so its motion is
-    // even in every frame. 0 frames per second: back to Timer3.
+    // or, slower than a pixel a frame, one pixel every so many whole frames; every step is one
+    // pixel, also where a cell leaves. So its motion is even in every frame. 0 frames per
+    // second: back to Timer3.
     void lockToFrames(int framesPerSecond);
     // Steps for frame `index` (counted from 0): as many as the frames since the last one call
     // for, so that a dropped frame does not slow the text down.
