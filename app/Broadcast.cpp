@@ -3,9 +3,7 @@
 #include "app/CommandLine.h"
 #include "settings/SettingsStore.h"
 #include "station/Station.h"
-#ifdef KALVORA_HAS_STREAM
 #include "stream/StreamOutput.h"
-#endif
 
 namespace kalvora {
 
@@ -17,8 +15,6 @@ Broadcast::Broadcast(Station& station, SettingsStore& store, std::function<const
 Broadcast::~Broadcast() {
     stop();
 }
-
-#ifdef KALVORA_HAS_STREAM
 
 QString Broadcast::start() {
     stop();
@@ -52,20 +48,5 @@ void Broadcast::stop() {
 QString Broadcast::statusText() const {
     return m_output ? m_output->statusText() : tr("not streaming");
 }
-
-#else
-
-QString Broadcast::start() {
-    return tr("this build of Kalvora has no stream: FFmpeg's libraries were not available for "
-              "it");
-}
-
-void Broadcast::stop() {}
-
-QString Broadcast::statusText() const {
-    return tr("not streaming");
-}
-
-#endif
 
 } // namespace kalvora

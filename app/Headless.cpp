@@ -7,9 +7,7 @@
 #include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
 #include "station/Station.h"
-#ifdef KALVORA_HAS_STREAM
 #include "stream/StreamOutput.h"
-#endif
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -118,7 +116,6 @@ void requestStop(int) {
 } // namespace
 
 int streamNetwork(WindowRegistry& windows, const Options& options) {
-#ifdef KALVORA_HAS_STREAM
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
 #ifndef Q_OS_WIN
@@ -134,6 +131,19 @@ int streamNetwork(WindowRegistry& windows, const Options& options) {
         options.stream, callSign, station.clock(),
         [&pattern]() -> const QImage& { return pattern.frames().frame(); },
         [&station](qint64 frame) { station.ticker.frameShown(frame); });
+    // Only the rows that changed (the ticker's, a caption's) are converted again.
+    std::optional<StreamOutput::RowRanges> changed = StreamOutput::RowRanges();
+    QObject::connect(&pattern.frames(), &FrameRenderer::changed, [&changed](const QRect& area) {
+        if (area.isEmpty())
+            changed.reset();
+        else if (changed)
+            changed->append({area.top(), area.bottom() + 1});
+    });
+    output.setChangeSource([&changed] {
+        const std::optional<StreamOutput::RowRanges> taken = changed;
+        changed = StreamOutput::RowRanges();
+        return taken;
+    });
     QObject::connect(&output, &StreamOutput::message, [](const QString& text) {
         std::fprintf(stderr, "kalvora: %s\n", qPrintable(text));
     });
@@ -161,13 +171,6 @@ int streamNetwork(WindowRegistry& windows, const Options& options) {
     const int code = QCoreApplication::exec();
     output.stop();
     return code;
-#else
-    Q_UNUSED(windows);
-    Q_UNUSED(options);
-    std::fprintf(stderr, "kalvora: this build has no --stream: FFmpeg's libraries were not "
-                         "available for it\n");
-    return 2;
-#endif
 }
 
 } // namespace kalvora

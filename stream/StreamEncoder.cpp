@@ -2,7 +2,9 @@
 
 #include "stream/StreamAudio.h"
 
+#include <QHash>
 #include <QtGlobal>
+#include <numeric>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -49,14 +51,21 @@ struct StreamEncoder::Parts {
     AVFrame* picture = nullptr;
     AVFrame* sound = nullptr;
     AVPacket* packet = nullptr;
-    SwsContext* scaler = nullptr;
-    QSize scalerFrom;
+    // The picture as converted so far: only the rows that change are converted again.
+    AVFrame* kept = nullptr;
+    QSize keptFrom;
+    // Scalers by the height of the source band they take.
+    QHash<int, SwsContext*> scalers;
+    AVFrame* band = nullptr;
     QRect inner; // where the pattern lies in the stream's picture
     std::unique_ptr<StreamAudio> audioSource;
     qint64 audioSamples = 0;
 
     ~Parts() {
-        sws_freeContext(scaler);
+        for (SwsContext* scaler : std::as_const(scalers))
+            sws_freeContext(scaler);
+        av_frame_free(&kept);
+        av_frame_free(&band);
         av_packet_free(&packet);
         av_frame_free(&picture);
         av_frame_free(&sound);
@@ -190,6 +199,18 @@ bool StreamEncoder::open() {
     p.picture->width = s.size.width();
     p.picture->height = s.size.height();
     av_frame_get_buffer(p.picture, 0);
+    p.kept = av_frame_alloc();
+    p.kept->format = AV_PIX_FMT_YUV420P;
+    p.kept->width = s.size.width();
+    p.kept->height = s.size.height();
+    av_frame_get_buffer(p.kept, 0);
+    // Black around the pattern, once.
+    for (int y = 0; y < p.kept->height; ++y)
+        memset(p.kept->data[0] + y * p.kept->linesize[0], 16, size_t(p.kept->width));
+    for (int plane = 1; plane < 3; ++plane)
+        for (int y = 0; y < p.kept->height / 2; ++y)
+            memset(p.kept->data[plane] + y * p.kept->linesize[plane], 128,
+                   size_t(p.kept->width / 2));
     const QSize inner =
         s.paddedTo43() ? s.size : QSize(808, 608).scaled(s.size, Qt::KeepAspectRatio);
     p.inner = QRect(QPoint((s.size.width() - inner.width()) / 2 & ~1,
@@ -280,37 +301,70 @@ bool StreamEncoder::encodeAudioUntil(qint64 videoIndex, bool flush) {
     return true;
 }
 
-bool StreamEncoder::writeFrame(const QImage& frame, qint64 index) {
+void StreamEncoder::convertRows(const QImage& frame, int first, int last) {
+    Parts& p = *m_parts;
+    const int height = frame.height(), shown = p.inner.height();
+    // Bands of source rows that map onto whole, even numbers of stream rows (19 onto 18 for
+    // 608 onto 576): converted alone, a band comes out as it would in the whole picture. One
+    // band more on each side keeps the filter's reach inside what is converted.
+    const int common = std::gcd(height, shown);
+    int from = height / common, to = shown / common;
+    if (to % 2) {
+        from *= 2;
+        to *= 2;
+    }
+    int top = 0, bottom = height;
+    if (height % from == 0 && from * 4 <= height) {
+        top = std::max(0, (first / from - 1) * from);
+        bottom = std::min(height, ((last + from - 1) / from + 1) * from);
+    }
+    const int rows = bottom - top, outRows = rows / from * to, outTop = top / from * to;
+    SwsContext*& scaler = p.scalers[rows];
+    if (!scaler)
+        scaler = sws_getContext(frame.width(), rows, AV_PIX_FMT_BGRA, p.inner.width(), outRows,
+                                AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!p.band || p.band->height < outRows) {
+        av_frame_free(&p.band);
+        p.band = av_frame_alloc();
+        p.band->format = AV_PIX_FMT_YUV420P;
+        p.band->width = p.inner.width();
+        p.band->height = shown;
+        av_frame_get_buffer(p.band, 0);
+    }
+    const uint8_t* const source[1] = {frame.constBits() + qsizetype(top) * frame.bytesPerLine()};
+    const int stride[1] = {int(frame.bytesPerLine())};
+    sws_scale(scaler, source, stride, 0, rows, p.band->data, p.band->linesize);
+    // The band's own rows, without the margins (except at the picture's edges).
+    const int keepFrom = top == 0 ? 0 : to, keepTo = bottom == height ? outRows : outRows - to;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane ? 1 : 0;
+        for (int row = keepFrom >> shift; row < keepTo >> shift; ++row)
+            memcpy(p.kept->data[plane] +
+                       (((p.inner.top() + outTop) >> shift) + row) * p.kept->linesize[plane] +
+                       (p.inner.left() >> shift),
+                   p.band->data[plane] + row * p.band->linesize[plane],
+                   size_t(p.inner.width() >> shift));
+    }
+}
+
+bool StreamEncoder::writeFrame(const QImage& frame, qint64 index,
+                               const std::optional<QList<std::pair<int, int>>>& changedRows) {
     Parts& p = *m_parts;
     const QImage source =
         frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
             ? frame
             : frame.convertToFormat(QImage::Format_RGB32);
-    if (!p.scaler || p.scalerFrom != source.size()) {
-        sws_freeContext(p.scaler);
-        p.scaler = sws_getContext(source.width(), source.height(), AV_PIX_FMT_BGRA, p.inner.width(),
-                                  p.inner.height(), AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
-                                  nullptr, nullptr);
-        p.scalerFrom = source.size();
+    if (!changedRows || p.keptFrom != source.size()) {
+        convertRows(source, 0, source.height());
+        p.keptFrom = source.size();
+    } else {
+        for (const auto& [first, last] : *changedRows)
+            convertRows(source, std::clamp(first, 0, source.height()),
+                        std::clamp(last, 0, source.height()));
     }
+    // The encoder may keep a reference to what it is given: a copy of the kept picture.
     av_frame_make_writable(p.picture);
-    // Black around the pattern.
-    const int width = p.picture->width, height = p.picture->height;
-    for (int y = 0; y < height; ++y)
-        memset(p.picture->data[0] + y * p.picture->linesize[0], 16, size_t(width));
-    for (int plane = 1; plane < 3; ++plane)
-        for (int y = 0; y < height / 2; ++y)
-            memset(p.picture->data[plane] + y * p.picture->linesize[plane], 128, size_t(width / 2));
-    uint8_t* target[3];
-    for (int plane = 0; plane < 3; ++plane) {
-        const int shift = plane ? 1 : 0;
-        target[plane] = p.picture->data[plane] +
-                        (p.inner.top() >> shift) * p.picture->linesize[plane] +
-                        (p.inner.left() >> shift);
-    }
-    const uint8_t* const from[1] = {source.constBits()};
-    const int fromStride[1] = {int(source.bytesPerLine())};
-    sws_scale(p.scaler, from, fromStride, 0, source.height(), target, p.picture->linesize);
+    av_frame_copy(p.picture, p.kept);
     p.picture->pts = index;
     const int code = avcodec_send_frame(p.video, p.picture);
     if (code < 0)

@@ -3,9 +3,11 @@
 #include "stream/StreamSettings.h"
 
 #include <QImage>
+#include <QList>
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace kalvora {
 
@@ -25,8 +27,11 @@ public:
     // error() says why.
     bool open();
     // Encodes frame `index` (any size; it is scaled to the stream's) and sends it with the
-    // sound up to its end. False when the output failed; error() says why.
-    bool writeFrame(const QImage& frame, qint64 index);
+    // sound up to its end. `changedRows` are the rows [first, last) that changed since the
+    // frame before, of the same size; only those are converted again (nothing given: all).
+    // False when the output failed; error() says why.
+    bool writeFrame(const QImage& frame, qint64 index,
+                    const std::optional<QList<std::pair<int, int>>>& changedRows = std::nullopt);
     // Sends what the encoders still hold and ends the stream properly.
     void finish();
 
@@ -44,6 +49,8 @@ private:
     bool encodeVideo(bool flush);
     bool encodeAudioUntil(qint64 videoIndex, bool flush);
     bool drain(void* context, void* stream, bool flush);
+    // Converts source rows [first, last) of `frame` into the kept picture.
+    void convertRows(const QImage& frame, int first, int last);
     static int interruptCallback(void* self);
 
     StreamSettings m_settings;

@@ -10,6 +10,23 @@ namespace {
 constexpr size_t MaxQueued = 3;
 constexpr int MeterMs = 2000;
 
+// The ranges in order, those that overlap or touch made one, each inside [0, height).
+StreamOutput::RowRanges merged(StreamOutput::RowRanges ranges, int height) {
+    std::sort(ranges.begin(), ranges.end());
+    StreamOutput::RowRanges result;
+    for (auto [first, last] : ranges) {
+        first = std::clamp(first, 0, height);
+        last = std::clamp(last, 0, height);
+        if (first >= last)
+            continue;
+        if (!result.isEmpty() && first <= result.last().second)
+            result.last().second = std::max(result.last().second, last);
+        else
+            result.append({first, last});
+    }
+    return result;
+}
+
 } // namespace
 
 StreamOutput::StreamOutput(StreamSettings settings, QString callSign, StationClock& clock,
@@ -45,6 +62,7 @@ void StreamOutput::start() {
         return;
     m_retry.stop();
     m_quit = false;
+    m_workerDone = false;
     m_open = false;
     m_jobs.clear();
     m_encoder = std::make_unique<StreamEncoder>(m_settings, m_callSign);
@@ -55,6 +73,7 @@ void StreamOutput::start() {
     m_meter.start();
     m_lastBytes = 0;
     m_lastSent = m_sent;
+    m_unsent.reset(); // the first frame goes whole
     frameDue();
 }
 
@@ -63,12 +82,14 @@ void StreamOutput::stop() {
     m_meter.stop();
     m_retry.stop();
     if (m_thread.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_quit = true;
-        }
-        m_encoder->interrupt();
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_quit = true;
         m_wake.notify_all();
+        // The worker ends the stream properly (what the encoder holds, the file's end); a
+        // network that hangs is given up on.
+        if (!m_wake.wait_for(lock, std::chrono::seconds(3), [this] { return m_workerDone; }))
+            m_encoder->interrupt();
+        lock.unlock();
         m_thread.join();
     }
     m_encoder.reset();
@@ -79,19 +100,48 @@ void StreamOutput::frameDue() {
     const qint64 index = m_schedule.moment();
     if (m_beforeFrame)
         m_beforeFrame(index);
+    // Drawn first: drawing may find a change of its own.
+    const QImage& frame = m_frame();
+    // What changed since the last frame that went to the encoder.
+    if (m_takeChangedRows) {
+        const std::optional<RowRanges> changed = m_takeChangedRows();
+        if (!changed)
+            m_unsent.reset();
+        else if (m_unsent)
+            *m_unsent = merged(*m_unsent + *changed, frame.height());
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_open && m_state != State::Connecting)
         return;
     if (m_jobs.size() >= MaxQueued) {
-        ++m_dropped;
+        ++m_dropped; // its changes go with the next frame
         return;
     }
-    // A copy: the renderer draws the next frame into the same image.
-    m_jobs.push_back({m_frame().copy(), index});
+    // Copies: the renderer draws the next frame into the same image.
+    Job job;
+    job.index = index;
+    if (!m_takeChangedRows || !m_unsent) {
+        job.frame = frame.copy();
+    } else {
+        job.rows = *m_unsent;
+        for (const auto& [first, last] : job.rows)
+            job.bands << frame.copy(0, first, frame.width(), last - first);
+    }
+    m_unsent = RowRanges();
+    m_jobs.push_back(std::move(job));
     m_wake.notify_one();
 }
 
 void StreamOutput::worker() {
+    // However it ends, stop() learns of it.
+    struct Done {
+        StreamOutput* output;
+        ~Done() {
+            std::lock_guard<std::mutex> lock(output->m_mutex);
+            output->m_workerDone = true;
+            output->m_wake.notify_all();
+        }
+    } done{this};
     if (!m_encoder->open()) {
         const QString error = m_encoder->error();
         const bool permanent = m_encoder->errorIsPermanent();
@@ -104,6 +154,7 @@ void StreamOutput::worker() {
         m_open = true;
     }
     QMetaObject::invokeMethod(this, &StreamOutput::opened, Qt::QueuedConnection);
+    QImage canvas; // the frame as the encoder last took it
     for (;;) {
         Job job;
         {
@@ -114,7 +165,18 @@ void StreamOutput::worker() {
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        if (!m_encoder->writeFrame(job.frame, job.index)) {
+        if (!job.frame.isNull() || canvas.isNull()) {
+            canvas = job.frame;
+        } else {
+            canvas.detach();
+            for (qsizetype i = 0; i < job.bands.size(); ++i)
+                for (int row = 0; row < job.bands[i].height(); ++row)
+                    memcpy(canvas.scanLine(job.rows[i].first + row),
+                           job.bands[i].constScanLine(row), size_t(canvas.bytesPerLine()));
+        }
+        const bool whole = !job.frame.isNull();
+        if (!m_encoder->writeFrame(canvas, job.index,
+                                   whole ? std::nullopt : std::make_optional(job.rows))) {
             const QString error = m_encoder->error();
             const bool permanent = m_encoder->errorIsPermanent();
             QMetaObject::invokeMethod(

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace kalvora {
@@ -34,6 +35,14 @@ public:
                  std::function<const QImage&()> frame, std::function<void(qint64)> beforeFrame = {},
                  QObject* parent = nullptr);
     ~StreamOutput() override;
+
+    // Where frames change only in part: `takeChangedRows` gives the rows [first, last) that
+    // changed since it was last asked, or nothing when anything may have; only those rows are
+    // copied and converted again. Without it every frame is taken whole.
+    using RowRanges = QList<std::pair<int, int>>;
+    void setChangeSource(std::function<std::optional<RowRanges>()> takeChangedRows) {
+        m_takeChangedRows = std::move(takeChangedRows);
+    }
 
     void start();
     void stop();
@@ -60,9 +69,12 @@ signals:
     void finished(int exitCode);
 
 private:
+    // A frame for the encoder: whole, or the rows that changed (each band a copy of them).
     struct Job {
         QImage frame;
-        qint64 index;
+        QList<QImage> bands;
+        RowRanges rows; // with the bands: the rows they replace
+        qint64 index = 0;
     };
     void frameDue();
     void worker();
@@ -76,6 +88,9 @@ private:
     QString m_callSign;
     std::function<const QImage&()> m_frame;
     std::function<void(qint64)> m_beforeFrame;
+    std::function<std::optional<RowRanges>()> m_takeChangedRows;
+    // Changes not yet sent (a frame dropped); everything, at a start.
+    std::optional<RowRanges> m_unsent;
     Beat m_schedule;
     QTimer m_retry;
     QTimer m_meter;
@@ -89,6 +104,7 @@ private:
     std::condition_variable m_wake;
     std::deque<Job> m_jobs;
     bool m_quit = false;
+    bool m_workerDone = false;
     bool m_open = false;
 
     std::atomic<qint64> m_sentAtomic{0};

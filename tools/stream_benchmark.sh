@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# What a network stream costs: the CPU (user and system, all processes) per second of
+#   1. kalvora --stream: H.264, 720 x 576, 25 frames per second, a transport stream over UDP;
+#   2. kalvora --frames piped into ffmpeg, encoding with the same settings to the same place;
+#   3. ffmpeg alone, drawing a comparable card (its test picture, a call sign, the running time,
+#      a scrolling text) and encoding it with the same settings.
+# A local reader takes the datagrams (its CPU is not counted). Prints each, and Kalvora's
+# stream as a share of the other two.
+#
+#   tools/stream_benchmark.sh BUILD_FOLDER [SECONDS]      (needs ffmpeg and python3)
+set -euo pipefail
+build=$(cd "$1" && pwd)
+seconds=${2:-30}
+command -v ffmpeg >/dev/null || { echo "ffmpeg is not installed" >&2; exit 2; }
+work=$(mktemp -d)
+trap 'kill $reader 2>/dev/null || true; rm -rf "$work"' EXIT
+
+# Kalvora as a station runs it: its own copy, the ticker on, a step every 20 ms.
+mkdir -p "$work/home/config/Kalvora" "$work/program"
+cp "$build/app/kalvora" "$work/program/"
+printf '[settings]\ntt_enabled=1\ntt_speed=20\nText1=PI6ATV\n' >"$work/home/config/Kalvora/Kalvora.ini"
+text="Welcome to the PI6ATV test transmission - talk-back on 144.750 MHz - reports welcome"
+printf '%s' "$text" >"$work/program/TickerTape.txt"
+printf '%s' "$text" >"$work/ticker.txt"
+
+port=$((20000 + RANDOM % 20000))
+python3 -c '
+import socket, sys
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("127.0.0.1", int(sys.argv[1])))
+while True:
+    s.recv(65536)
+' "$port" &
+reader=$!
+target="udp://127.0.0.1:$port?pkt_size=1316"
+# The encoder's settings, in ffmpeg's words, as Kalvora sets them.
+x264=(-c:v libx264 -preset veryfast -tune zerolatency -b:v 2M -maxrate 2M -bufsize 2M -g 25 -bf 0
+      -pix_fmt yuv420p)
+
+kalvora() {
+    HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_DATA_HOME="$work/home/data" \
+        "$work/program/kalvora" "$@"
+}
+stream() {
+    timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --stream '$target' \
+        --size 720x576 --fps 25 --video-bitrate 2M --keyframe-seconds 1" 2>/dev/null || true
+}
+pipe() {
+    { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames --fps 25" \
+        2>/dev/null || true; } |
+        ffmpeg -nostdin -loglevel error -f rawvideo -pixel_format bgra -video_size 808x608 \
+            -framerate 25 -i - -vf scale=720:576,setsar=16/15 "${x264[@]}" -f mpegts "$target"
+}
+font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+graph="testsrc2=size=720x576:rate=25"
+graph+=",drawtext=fontfile=$font:text=PI6ATV:fontsize=40:fontcolor=white:box=1:boxcolor=black:x=(w-tw)/2:y=56"
+graph+=",drawtext=fontfile=$font:text='%{localtime\\:%H\\\\\\:%M\\\\\\:%S}':fontsize=28:fontcolor=white:x=460:y=262"
+graph+=",drawtext=fontfile=$font:textfile=$work/ticker.txt:fontsize=28:fontcolor=black:box=1:boxcolor=white:x=w-mod(n*2\\,w+tw):y=536"
+alone() {
+    ffmpeg -nostdin -loglevel error -re -f lavfi -i "$graph" -t "$seconds" "${x264[@]}" \
+        -f mpegts "$target"
+}
+
+# measure NAME: the CPU seconds of every process it ran, per second of the run.
+measure() {
+    local TIMEFORMAT='%U %S' user system
+    { time "$1" >/dev/null; } 2>"$work/$1.time"
+    read -r user system < <(tail -n 1 "$work/$1.time")
+    echo "scale=4; ($user + $system) / $seconds" | bc -l
+}
+
+printf 'measuring %d s each...\n' "$seconds"
+s=$(measure stream)
+p=$(measure pipe)
+a=$(measure alone)
+printf '%-34s %5.1f %% of a core\n' "kalvora --stream" "$(echo "$s * 100" | bc -l)" \
+    "kalvora --frames | ffmpeg" "$(echo "$p * 100" | bc -l)" \
+    "ffmpeg drawing and encoding alone" "$(echo "$a * 100" | bc -l)"
+printf 'kalvora --stream: %.2f x the pipe (goal 0.6), %.2f x ffmpeg alone (goal 0.5)\n' \
+    "$(echo "$s / $p" | bc -l)" "$(echo "$s / $a" | bc -l)"
