@@ -38,7 +38,8 @@ else
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
-for needed in libqt6widgets6 fonts-liberation; do
+# The stream encodes with FFmpeg's libraries: the package brings them.
+for needed in libqt6widgets6 fonts-liberation libavcodec libavformat libswscale; do
     [[ $depends == *"$needed"* ]] || { echo "the package does not depend on $needed"; exit 1; }
 done
 grep -q '^Exec=kalvora$' <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/kalvora.desktop)

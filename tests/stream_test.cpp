@@ -178,25 +178,21 @@ void StreamTest::muxRate_fromTheChannel_data() {
     QTest::addColumn<qint64>("muxRate"); // 0: the channel has no such code rate
     QTest::addColumn<qint64>("tolerance");
     // The figures DATV station software publishes.
-    QTest::newRow("DVB-S 250k 3/4") << "250k"
-                                    << "3/4"
-                                    << "dvbs" << qint64(345588) << qint64(1);
-    QTest::newRow("DVB-S2 QPSK 333k 2/3") << "333k"
-                                          << "2/3"
-                                          << "dvbs2-qpsk" << qint64(440310) << qint64(1);
-    QTest::newRow("DVB-S2 QPSK 1.5M 4/5") << "1.5M"
-                                          << "4/5"
-                                          << "dvbs2-qpsk" << qint64(2381000) << qint64(1000);
-    QTest::newRow("DVB-S2 8PSK 2M 2/3")
-        << "2000000"
-        << "2/3"
-        << "dvbs2-8psk" << qint64(2000000.0 * 42960 / 21690) << qint64(1);
-    QTest::newRow("8PSK has no 1/2") << "1M"
-                                     << "1/2"
-                                     << "dvbs2-8psk" << qint64(0) << qint64(0);
-    QTest::newRow("DVB-S has no 3/5") << "1M"
-                                      << "3/5"
-                                      << "dvbs" << qint64(0) << qint64(0);
+    const struct {
+        const char *name, *symbols, *fec, *modulation;
+        qint64 muxRate, tolerance;
+    } rows[] = {
+        {"DVB-S 250k 3/4", "250k", "3/4", "dvbs", 345588, 1},
+        {"DVB-S2 QPSK 333k 2/3", "333k", "2/3", "dvbs2-qpsk", 440310, 1},
+        {"DVB-S2 QPSK 1.5M 4/5", "1.5M", "4/5", "dvbs2-qpsk", 2381000, 1000},
+        {"DVB-S2 8PSK 2M 2/3", "2000000", "2/3", "dvbs2-8psk", qint64(2e6 * 42960 / 21690), 1},
+        {"8PSK has no 1/2", "1M", "1/2", "dvbs2-8psk", 0, 0},
+        {"DVB-S has no 3/5", "1M", "3/5", "dvbs", 0, 0},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row.name) << QString::fromLatin1(row.symbols) << QString::fromLatin1(row.fec)
+                                << QString::fromLatin1(row.modulation) << row.muxRate
+                                << row.tolerance;
 }
 
 void StreamTest::muxRate_fromTheChannel() {
