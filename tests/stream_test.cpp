@@ -330,7 +330,7 @@ void StreamTest::udp_constantBitrateWithinOnePercent() {
     process.start(kalvora.executable,
                   {QStringLiteral("--stream"),
                    QStringLiteral("udp://127.0.0.1:%1").arg(receiver.localPort()),
-                   QStringLiteral("--muxrate"), QStringLiteral("1M")});
+                   QStringLiteral("--muxrate"), QStringLiteral("2M")});
     QElapsedTimer clock;
     QList<qint64> bytesPerSecond;
     QSet<qint64> datagramSizes;
@@ -353,10 +353,11 @@ void StreamTest::udp_constantBitrateWithinOnePercent() {
     process.waitForFinished(10000);
     QVERIFY2(bytesPerSecond.size() >= 23, qPrintable(QString::number(bytesPerSecond.size())));
     QCOMPARE(datagramSizes, QSet<qint64>{1316}); // 7 packets of 188 bytes
-    // 20 whole seconds after the first two, in which the mux settles.
+    // 20 whole seconds after the first two, in which the mux settles. (At 2 Mbit/s a datagram is
+    // half a per cent, so a datagram that falls into the next second's count still fits.)
     for (qsizetype second = 2; second < 22; ++second) {
         const double rate = bytesPerSecond[second] * 8.0;
-        QVERIFY2(std::abs(rate - 1e6) <= 1e4,
+        QVERIFY2(std::abs(rate - 2e6) <= 2e4,
                  qPrintable(QStringLiteral("second %1: %2 bit/s").arg(second).arg(rate)));
     }
 }
