@@ -301,14 +301,15 @@ void StreamTest::decodedFrames_tickerMovesEvenly_clockEachSecond() {
     // The time caption changes once a second.
     QList<qsizetype> changes;
     const QRect time(524, 282, 136, 36);
-    // A change of the last digit alone is a few hundred pixels: counted, not averaged.
+    // A change of the last digit alone is a hundred pixels or more: counted, not averaged
+    // (the encoder's first frames differ in a dozen or so).
     for (qsizetype i = 1; i < frames.size(); ++i) {
         int changedPixels = 0;
         for (int y = time.top(); y <= time.bottom(); ++y)
             for (int x = time.left(); x <= time.right(); ++x)
                 changedPixels += std::abs(frames[i].constScanLine(y)[x] -
                                           frames[i - 1].constScanLine(y)[x]) > 48;
-        if (changedPixels > 15)
+        if (changedPixels > 60)
             changes << i;
     }
     // (A tick may land a frame or two early or late on a busy machine; on average, a second.)
