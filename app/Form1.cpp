@@ -107,6 +107,9 @@ Form1::Form1(Station& station)
     Command4 = makeButton(client, QStringLiteral("Command4"), tr("TickerTape aan"),
                           {600, 2400, 1455, 375});
 
+    lbl_uitzenden = makeLabel(client, QStringLiteral("lbl_uitzenden"), QString(),
+                              {120, 570, 2490, 300}, Colours::Yellow, Qt::black);
+    lbl_uitzenden->hide();
     Label2 = new QLabel(QStringLiteral("Label2"), client);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(twipsRect(120, 4080, 2175, 495));
@@ -267,8 +270,12 @@ void Form1::fillOutputMenu() {
 }
 
 void Form1::showBroadcastStatus(const QString& status) {
-    setWindowTitle(status.isEmpty() ? tr("Kalvora Generator")
-                                    : tr("Kalvora Generator - %1").arg(status));
+    // In the free row below the pattern buttons, only while a stream is wanted; shortened to
+    // the row, whole in its tooltip.
+    lbl_uitzenden->setVisible(!status.isEmpty());
+    lbl_uitzenden->setToolTip(status);
+    lbl_uitzenden->setText(
+        lbl_uitzenden->fontMetrics().elidedText(status, Qt::ElideRight, lbl_uitzenden->width()));
 }
 
 void Form1::mnu_afsluiten_Click() {

@@ -61,12 +61,14 @@ public:
     // and the next swap second of the alternation.
     QLabel* Label1;
     QLabel* Label2;
+    // How the stream of Bestand > Uitzenden goes; shown only while one is wanted.
+    QLabel* lbl_uitzenden;
     QWidget* Picture2;
     QLineEdit* Text6;
 
     // The other windows the panel opens; the registry that owns them shows them.
     enum class Window { Preview, Broadcast, TickerSettings, About };
-    // How the stream goes, in the title while it is wanted; empty: not streaming.
+    // How the stream goes, while it is wanted; empty: not streaming.
     void showBroadcastStatus(const QString& status);
 
 signals:
