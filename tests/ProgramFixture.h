@@ -6,6 +6,7 @@
 #include "pattern/Display.h"
 #include "station/Station.h"
 
+#include <QAction>
 #include <QTest>
 
 namespace kalvora::test {
@@ -19,6 +20,14 @@ struct Program {
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
     }
     kalvora::Display& pattern1() { return windows.display(); }
+    // Opens a window from its menu entry, as the operator does, once it is on the screen.
+    template <typename Window>
+    Window& openFromMenu(QAction* entry, Window* (WindowRegistry::*loaded)() const) {
+        entry->trigger();
+        Window* window = (windows.*loaded)();
+        [&] { QVERIFY(window && QTest::qWaitForWindowExposed(window)); }();
+        return *window;
+    }
     kalvora::display2& pattern2() { return windows.pattern2(); }
 
     int lastWindowGone = 0;

@@ -11,12 +11,10 @@ using namespace kalvora::test;
 namespace {
 
 Frm_info& openAbout(Program& p) {
-    p.panel.mnu_Info->trigger();
-    Frm_info* about = p.windows.loadedAbout();
-    [&] { QVERIFY(about && about->isVisible()); }();
+    Frm_info& about = p.openFromMenu(p.panel.mnu_Info, &WindowRegistry::loadedAbout);
     // The test drives the scroll by hand.
-    about->Timer2.stop();
-    return *about;
+    about.Timer2.stop();
+    return about;
 }
 
 void tick(Frm_info& about, int times) {

@@ -28,10 +28,7 @@ using namespace kalvora::test;
 namespace {
 
 Frm_Tickertape& openDialog(Program& p) {
-    p.panel.mnu_TT->trigger();
-    Frm_Tickertape* dialog = p.windows.loadedTickerDialog();
-    [&] { QVERIFY(dialog && QTest::qWaitForWindowExposed(dialog)); }();
-    return *dialog;
+    return p.openFromMenu(p.panel.mnu_TT, &WindowRegistry::loadedTickerDialog);
 }
 
 void doubleClickEntry(Fonts& picker, int row) {

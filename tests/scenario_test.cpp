@@ -88,8 +88,8 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
         QCOMPARE(p.pattern1().pos(), QPoint(1280, 0));
 
         // The ticker: enabled, a text, a font from the picker, colours, saved.
-        p.panel.mnu_TT->trigger();
-        Frm_Tickertape& dialog = *p.windows.loadedTickerDialog();
+        Frm_Tickertape& dialog =
+            p.openFromMenu(p.panel.mnu_TT, &WindowRegistry::loadedTickerDialog);
         QTest::mouseClick(dialog.tt_enabled, Qt::LeftButton);
         QTest::keyClicks(dialog.Text1, QStringLiteral("Good evening from PI6ATV"));
         retype(dialog.tt_speed, QStringLiteral("20"));
@@ -160,8 +160,7 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
     QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI6ATV"));
     QCOMPARE(p.station.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
     QCOMPARE(p.station.ticker.TickerText, QString(29, ' ') + QStringLiteral("Second text"));
-    p.panel.mnu_TT->trigger();
-    Frm_Tickertape& dialog = *p.windows.loadedTickerDialog();
+    Frm_Tickertape& dialog = p.openFromMenu(p.panel.mnu_TT, &WindowRegistry::loadedTickerDialog);
     QVERIFY(dialog.tt_enabled->isChecked());
     QCOMPARE(dialog.tt_speed->text(), QStringLiteral("20"));
     QCOMPARE(dialog.Text1->toPlainText(), QStringLiteral("Second text"));
