@@ -26,12 +26,9 @@ QString Broadcast::start() {
     if (!parsed.options)
         // The first line of the message: what is wrong, without the usage that follows.
         return parsed.message.section(QLatin1Char('\n'), 0, 0).remove(QStringLiteral("kalvora: "));
-    m_failure.clear();
     m_output = std::make_unique<StreamOutput>(parsed.options->stream, m_callSign(),
                                               m_station.clock(), m_frame);
     connect(m_output.get(), &StreamOutput::stateChanged, this, &Broadcast::statusChanged);
-    connect(m_output.get(), &StreamOutput::message, this,
-            [this](const QString& text) { m_failure = text; });
     m_output->start();
     emit statusChanged();
     return QString();

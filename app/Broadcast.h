@@ -40,7 +40,6 @@ private:
     std::function<const QImage&()> m_frame;
     std::function<QString()> m_callSign;
     std::unique_ptr<StreamOutput> m_output;
-    QString m_failure;
 };
 
 } // namespace kalvora

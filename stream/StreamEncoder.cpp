@@ -259,7 +259,7 @@ bool StreamEncoder::open() {
     return true;
 }
 
-bool StreamEncoder::drain(void* contextPointer, void* streamPointer, bool flush) {
+bool StreamEncoder::drain(void* contextPointer, void* streamPointer) {
     auto* context = static_cast<AVCodecContext*>(contextPointer);
     auto* stream = static_cast<AVStream*>(streamPointer);
     Parts& p = *m_parts;
@@ -274,11 +274,10 @@ bool StreamEncoder::drain(void* contextPointer, void* streamPointer, bool flush)
         const int written = av_interleaved_write_frame(p.format, p.packet);
         if (written < 0)
             return fail(QStringLiteral("sending to %1 failed").arg(m_settings.url), written, false);
-        Q_UNUSED(flush);
     }
 }
 
-bool StreamEncoder::encodeAudioUntil(qint64 videoIndex, bool flush) {
+bool StreamEncoder::encodeAudioUntil(qint64 videoIndex) {
     Parts& p = *m_parts;
     if (!p.audio)
         return true;
@@ -291,12 +290,8 @@ bool StreamEncoder::encodeAudioUntil(qint64 videoIndex, bool flush) {
         const int code = avcodec_send_frame(p.audio, p.sound);
         if (code < 0)
             return fail(QStringLiteral("encoding the sound failed"), code, false);
-        if (!drain(p.audio, p.audioStream, false))
+        if (!drain(p.audio, p.audioStream))
             return false;
-    }
-    if (flush) {
-        avcodec_send_frame(p.audio, nullptr);
-        return drain(p.audio, p.audioStream, true);
     }
     return true;
 }
@@ -369,7 +364,7 @@ bool StreamEncoder::writeFrame(const QImage& frame, qint64 index,
     const int code = avcodec_send_frame(p.video, p.picture);
     if (code < 0)
         return fail(QStringLiteral("encoding the picture failed"), code, false);
-    return drain(p.video, p.videoStream, false) && encodeAudioUntil(index, false);
+    return drain(p.video, p.videoStream) && encodeAudioUntil(index);
 }
 
 void StreamEncoder::finish() {
@@ -377,10 +372,10 @@ void StreamEncoder::finish() {
         return;
     Parts& p = *m_parts;
     avcodec_send_frame(p.video, nullptr);
-    drain(p.video, p.videoStream, true);
+    drain(p.video, p.videoStream);
     if (p.audio) {
         avcodec_send_frame(p.audio, nullptr);
-        drain(p.audio, p.audioStream, true);
+        drain(p.audio, p.audioStream);
     }
     av_write_trailer(p.format);
     m_headerWritten = false;

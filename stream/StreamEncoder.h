@@ -47,8 +47,10 @@ private:
     struct Parts;
     bool fail(const QString& what, int code, bool permanent);
     bool encodeVideo(bool flush);
-    bool encodeAudioUntil(qint64 videoIndex, bool flush);
-    bool drain(void* context, void* stream, bool flush);
+    // Encodes the sound up to the end of video frame `videoIndex`.
+    bool encodeAudioUntil(qint64 videoIndex);
+    // Sends every packet the encoder has ready.
+    bool drain(void* context, void* stream);
     // Converts source rows [first, last) of `frame` into the kept picture.
     void convertRows(const QImage& frame, int first, int last);
     static int interruptCallback(void* self);

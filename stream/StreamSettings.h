@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QHash>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 namespace kalvora {
