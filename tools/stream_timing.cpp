@@ -1,0 +1,97 @@
+// Times a live UDP stream by the kernel's receive clock: the rate that arrived against the mux
+// rate (over the whole run and each minute), the worst quarter second, the longest gap between
+// datagrams, and what a broadcast monitor would say of the packets. Optionally with busy
+// processes beside it, as on a loaded station PC.
+//
+//   stream_timing SECONDS BUSY MUXRATE PROGRAM ARGUMENTS...
+//
+// "{port}" in the arguments becomes the loopback port the reader listens on; the first two
+// seconds, in which the stream settles, are not counted.
+#include "TransportStreamProbe.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <cstdio>
+
+using namespace kalvora::probe;
+
+namespace {
+
+constexpr double SettleSeconds = 2;
+
+void print(const char* what, const PacingCheck& c) {
+    std::printf("%-14s %7.1f s  rate %.4f %%  worst quarter second %.2f %% off  longest gap "
+                "%.1f ms (at %.1f s)\n",
+                what, c.seconds, c.rateRatio * 100, c.worstQuarterSecond * 100, c.longestGapMs,
+                c.longestGapAt);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    if (arguments.size() < 5) {
+        std::fprintf(stderr, "usage: stream_timing SECONDS BUSY MUXRATE PROGRAM ARGUMENTS...\n");
+        return 2;
+    }
+    const double seconds = arguments[1].toDouble(), muxRate = arguments[3].toDouble();
+    const int busy = arguments[2].toInt();
+    TimedReceiver receiver;
+    if (receiver.port() == 0) {
+        std::fprintf(stderr, "stream_timing: no loopback socket with kernel timestamps here\n");
+        return 1;
+    }
+    QStringList programArguments = arguments.mid(5);
+    for (QString& argument : programArguments)
+        argument.replace(QLatin1String("{port}"), QString::number(receiver.port()));
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(arguments[4], programArguments);
+    // Busy processes, each a core's worth, ended with the run (and by `timeout` in any case).
+    QList<QProcess*> load;
+    for (int i = 0; i < busy; ++i) {
+        auto* spinner = new QProcess;
+        spinner->start(QStringLiteral("timeout"),
+                       {QString::number(int(seconds + 30)), QStringLiteral("sh"),
+                        QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+        load << spinner;
+    }
+    const bool received = receiver.receive(seconds + SettleSeconds);
+    for (QProcess* spinner : load) {
+        spinner->kill();
+        spinner->waitForFinished();
+        delete spinner;
+    }
+    program.terminate();
+    if (!program.waitForFinished(10000))
+        program.kill();
+    if (!received && receiver.arrivals.isEmpty()) {
+        std::fprintf(stderr, "stream_timing: nothing arrived\n");
+        return 1;
+    }
+    std::printf("%d busy processes, mux rate %.0f bit/s\n", busy, muxRate);
+    print("whole run", checkPacing(receiver.arrivals, muxRate, SettleSeconds));
+    // Minute by minute, from the end of the settling.
+    const qint64 start = receiver.arrivals.first().nanoseconds;
+    for (int minute = 0; (minute + 1) * 60 <= seconds; ++minute) {
+        QList<Arrival> part;
+        const qint64 from = start + qint64((SettleSeconds + minute * 60) * 1e9),
+                     to = from + qint64(60e9);
+        for (const Arrival& a : std::as_const(receiver.arrivals))
+            if (a.nanoseconds >= from && a.nanoseconds <= to)
+                part << a;
+        print(qPrintable(QStringLiteral("minute %1").arg(minute + 1)), checkPacing(part, muxRate));
+    }
+    const TransportStreamCheck packets = checkTransportStream(receiver.bytes);
+    std::printf("packets %lld, PCR every %.1f ms at most, PAT %.0f ms, PMT %.0f ms, SDT %.0f ms, "
+                "bitrate by the PCR %.0f bit/s\n",
+                static_cast<long long>(packets.packets), packets.longestPcrGapMs,
+                packets.longestPatGapMs, packets.longestPmtGapMs, packets.longestSdtGapMs,
+                packets.pcrBitrate);
+    const QStringList faults = packets.faults();
+    std::printf("%s\n", faults.isEmpty() ? "no faults"
+                                         : qPrintable(QStringLiteral("faults: ") +
+                                                      faults.join(QStringLiteral("; "))));
+    return 0;
+}
