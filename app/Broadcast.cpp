@@ -26,8 +26,11 @@ QString Broadcast::start() {
     if (!parsed.options)
         // The first line of the message: what is wrong, without the usage that follows.
         return parsed.message.section(QLatin1Char('\n'), 0, 0).remove(QStringLiteral("kalvora: "));
-    m_output = std::make_unique<StreamOutput>(parsed.options->stream, m_callSign(),
-                                              m_station.clock(), m_frame);
+    const QString callSign = m_callSign();
+    if (const QString problem = parsed.options->stream.serviceProblem(callSign); !problem.isEmpty())
+        return problem;
+    m_output = std::make_unique<StreamOutput>(parsed.options->stream, callSign, m_station.clock(),
+                                              m_frame);
     connect(m_output.get(), &StreamOutput::stateChanged, this, &Broadcast::statusChanged);
     m_output->start();
     emit statusChanged();
@@ -44,6 +47,10 @@ void Broadcast::stop() {
 
 QString Broadcast::statusText() const {
     return m_output ? m_output->statusText() : tr("not streaming");
+}
+
+QStringList Broadcast::warnings() const {
+    return m_output ? m_output->warnings() : QStringList();
 }
 
 } // namespace kalvora

@@ -30,6 +30,8 @@ public:
     bool wanted() const { return bool(m_output); }
     // For the operator: streaming with the frame rate and bitrate reached, or why not.
     QString statusText() const;
+    // What receivers may make of the service's name, while it streams.
+    QStringList warnings() const;
 
 signals:
     void statusChanged();

@@ -28,10 +28,13 @@ const char* const Usage =
     "rtmp://... (FLV), or a file ending in .ts or .flv. Stream options:\n"
     "  --pattern 1|2  --fps N (25)  --size WxH (808x608; 720x576 and 704x576 are 4:3 PAL)\n"
     "  --codec h264|hevc|mpeg2 (h264)  --video-bitrate R  --keyframe-seconds S (1)\n"
-    "  --muxrate R, or --symbol-rate S --fec F --modulation dvbs|dvbs2-qpsk|dvbs2-8psk\n"
+    "  --muxrate R (at most 80M), or --symbol-rate S --fec F\n"
+    "      --modulation dvbs|dvbs2-qpsk|dvbs2-8psk\n"
     "  --service-name NAME (the call sign)  --service-provider NAME (Kalvora)\n"
     "  --audio none|silence|tone|ident (none)  --ident-minutes N (10)\n"
-    "Rates in bit/s, symbol rates in symbols/s, plain or with k or M (333k, 1.5M).\n"
+    "Rates in bit/s, symbol rates in symbols/s, plain or with k or M (333k, 1.5M). A transport\n"
+    "stream goes at its mux rate (without one: the video bitrate / 0.725 + 60k), over UDP\n"
+    "evenly by the wall clock; 80M is the most this build keeps up with.\n"
 #ifndef KALVORA_HAS_STREAM
     "This build of Kalvora has no --stream: FFmpeg's libraries were not available for it.\n"
 #endif
@@ -70,6 +73,8 @@ CommandLine streamSettingsFrom(const QCommandLineParser& parser, const QString& 
             QStringLiteral("\"%1\" is neither an address (udp://, srt://, rtmp://) nor a "
                            "file name ending in .ts or .flv")
                 .arg(url));
+    if (const QString problem = s.addressProblem(); !problem.isEmpty())
+        return mistake(problem);
     if (isSet("pattern")) {
         if (value("pattern") != QLatin1String("1") && value("pattern") != QLatin1String("2"))
             return mistake(
@@ -148,6 +153,11 @@ CommandLine streamSettingsFrom(const QCommandLineParser& parser, const QString& 
                                .arg(value("fec"), value("modulation")));
         s.muxRate = *muxRate;
     }
+    if (s.muxRate > MaxMuxRate)
+        return mistake(QStringLiteral("a mux rate of %1 bit/s is more than this build sends: at "
+                                      "most %2 bit/s")
+                           .arg(s.muxRate)
+                           .arg(MaxMuxRate));
     if (isSet("keyframe-seconds")) {
         bool ok = false;
         s.keyframeSeconds = value("keyframe-seconds").toDouble(&ok);
@@ -159,6 +169,9 @@ CommandLine streamSettingsFrom(const QCommandLineParser& parser, const QString& 
         s.serviceName = value("service-name");
     if (isSet("service-provider"))
         s.serviceProvider = value("service-provider");
+    // The call sign, where it names the service, is checked when it is known.
+    if (const QString problem = s.serviceProblem(QString()); !problem.isEmpty())
+        return mistake(problem);
     if (isSet("audio")) {
         const QString audio = value("audio");
         const std::pair<const char*, StreamSettings::Audio> kinds[] = {

@@ -1,7 +1,9 @@
 #include "stream/StreamEncoder.h"
 
+#include "stream/PacedSender.h"
 #include "stream/StreamAudio.h"
 
+#include <QFile>
 #include <QHash>
 #include <QtGlobal>
 #include <numeric>
@@ -36,8 +38,40 @@ const char* encoderName(const QString& codec) {
     return "libx264";
 }
 
-bool isNetwork(const QString& url) {
-    return url.contains(QLatin1String("://"));
+constexpr int DatagramBytes = 7 * 188;
+
+// What the muxer writes, handed to the paced sender (FFmpeg 7 made the data const).
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+int toPacer(void* sender, const uint8_t* data, int size) {
+#else
+int toPacer(void* sender, uint8_t* data, int size) {
+#endif
+    const int code = static_cast<PacedSender*>(sender)->write(data, size);
+    return code == PacedSender::Stopped ? AVERROR_EXIT : code < 0 ? code : size;
+}
+
+// The length of the part of a recording that holds whole packets: 188-byte packets of a
+// transport stream, or FLV's tags (each followed by its size), from the file's start.
+qint64 wholePacketsLength(const QString& file, bool flv) {
+    QFile recording(file);
+    if (!recording.open(QIODevice::ReadOnly))
+        return -1;
+    const qint64 size = recording.size();
+    if (!flv)
+        return size - size % 188;
+    qint64 at = 9 + 4; // the header, then the size of the tag before the first: 0
+    qint64 whole = std::min(size, at);
+    while (at + 11 <= size) {
+        recording.seek(at);
+        const QByteArray header = recording.read(11);
+        const qint64 data =
+            qint64(uchar(header[1])) << 16 | qint64(uchar(header[2])) << 8 | uchar(header[3]);
+        if (at + 11 + data + 4 > size)
+            break;
+        at += 11 + data + 4;
+        whole = at;
+    }
+    return whole;
 }
 
 } // namespace
@@ -60,8 +94,22 @@ struct StreamEncoder::Parts {
     QRect inner; // where the pattern lies in the stream's picture
     std::unique_ptr<StreamAudio> audioSource;
     qint64 audioSamples = 0;
+    qint64 lastIndex = -1; // the last frame given to the encoder
+    // UDP: the muxer writes into `paced`, which sends through FFmpeg's own UDP output at the
+    // mux rate by the wall clock.
+    AVIOContext* udp = nullptr;
+    AVIOContext* intoPacer = nullptr;
+    std::unique_ptr<PacedSender> paced;
 
     ~Parts() {
+        paced.reset();
+        if (intoPacer) {
+            av_freep(&intoPacer->buffer);
+            avio_context_free(&intoPacer);
+            if (format)
+                format->pb = nullptr;
+        }
+        avio_closep(&udp);
         for (SwsContext* scaler : std::as_const(scalers))
             sws_freeContext(scaler);
         av_frame_free(&kept);
@@ -82,7 +130,9 @@ struct StreamEncoder::Parts {
 StreamEncoder::StreamEncoder(const StreamSettings& settings, const QString& callSign)
     : m_settings(settings), m_callSign(callSign) {}
 
-StreamEncoder::~StreamEncoder() = default;
+StreamEncoder::~StreamEncoder() {
+    m_pacedSender = nullptr;
+}
 
 bool StreamEncoder::fail(const QString& what, int code, bool permanent) {
     m_error = code ? QStringLiteral("%1: %2").arg(what, avError(code)) : what;
@@ -95,9 +145,19 @@ int StreamEncoder::interruptCallback(void* self) {
 }
 
 qint64 StreamEncoder::bytesSent() const {
-    if (!m_parts || !m_parts->format || !m_parts->format->pb)
+    if (!m_parts)
+        return 0;
+    if (m_parts->paced)
+        return m_parts->paced->bytesSent();
+    if (!m_parts->format || !m_parts->format->pb)
         return 0;
     return avio_tell(m_parts->format->pb);
+}
+
+void StreamEncoder::interrupt() {
+    m_interrupted = true;
+    if (PacedSender* sender = m_pacedSender)
+        sender->stop();
 }
 
 bool StreamEncoder::open() {
@@ -220,42 +280,70 @@ bool StreamEncoder::open() {
 
     // The service as receivers list it.
     av_dict_set(&p.format->metadata, "service_name",
-                (s.serviceName.isEmpty() ? m_callSign : s.serviceName).toUtf8().constData(), 0);
+                s.serviceNameFor(m_callSign).toUtf8().constData(), 0);
     av_dict_set(&p.format->metadata, "service_provider", s.serviceProvider.toUtf8().constData(), 0);
 
-    if (!(p.format->oformat->flags & AVFMT_NOFILE)) {
-        AVDictionary* io = nullptr;
-        if (s.url.startsWith(QLatin1String("udp://")) || s.url.startsWith(QLatin1String("srt://")))
-            av_dict_set(&io, "pkt_size", "1316", AV_DICT_DONT_OVERWRITE);
-        // A modulator's buffer is small: the datagrams go out evenly at the mux rate, not a
-        // frame's worth at a time.
-        if (s.url.startsWith(QLatin1String("udp://")) && s.muxRate > 0)
-            av_dict_set(&io, "bitrate", QByteArray::number(s.muxRate).constData(), 0);
-        if (isNetwork(s.url))
-            av_dict_set(&io, "rw_timeout", "5000000", 0); // a dead link fails, never hangs
-        code = avio_open2(&p.format->pb, url.constData(), AVIO_FLAG_WRITE,
-                          &p.format->interrupt_callback, &io);
-        av_dict_free(&io);
-        if (code < 0) {
-            const bool permanent = code == AVERROR_PROTOCOL_NOT_FOUND || code == AVERROR(EINVAL) ||
-                                   code == AVERROR(ENOENT) || code == AVERROR(EACCES) ||
-                                   code == AVERROR(EISDIR);
-            return fail(QStringLiteral("cannot open %1").arg(s.url), code, permanent);
-        }
-    }
+    if (!openOutput())
+        return false;
     AVDictionary* mux = nullptr;
     if (!flv) {
         av_dict_set(&mux, "mpegts_pmt_start_pid", "4095", 0);
         av_dict_set(&mux, "mpegts_start_pid", "256", 0);
         av_dict_set(&mux, "mpegts_service_id", "1", 0);
-        if (s.muxRate > 0)
-            av_dict_set(&mux, "muxrate", QByteArray::number(s.muxRate).constData(), 0);
+        av_dict_set(&mux, "muxrate", QByteArray::number(s.transportMuxRate()).constData(), 0);
+        // What a broadcast monitor asks for, whatever this FFmpeg's defaults: a PCR every
+        // 20 ms, PAT and PMT ten times a second, the SDT twice.
+        av_dict_set(&mux, "pcr_period", "20", 0);
+        av_dict_set(&mux, "pat_period", "0.1", 0);
+        av_dict_set(&mux, "sdt_period", "0.5", 0);
     }
     code = avformat_write_header(p.format, &mux);
     av_dict_free(&mux);
     if (code < 0)
-        return fail(QStringLiteral("cannot start the stream to %1").arg(s.url), code, false);
+        return fail(QStringLiteral("cannot start the stream to %1").arg(s.url), code, s.isFile());
     m_headerWritten = true;
+    return true;
+}
+
+bool StreamEncoder::openOutput() {
+    Parts& p = *m_parts;
+    const StreamSettings& s = m_settings;
+    if (p.format->oformat->flags & AVFMT_NOFILE)
+        return true;
+    const QByteArray url = s.url.toUtf8();
+    AVDictionary* io = nullptr;
+    if (s.isUdp() || s.url.startsWith(QLatin1String("srt://")))
+        av_dict_set(&io, "pkt_size", QByteArray::number(DatagramBytes).constData(),
+                    AV_DICT_DONT_OVERWRITE);
+    if (!s.isFile())
+        av_dict_set(&io, "rw_timeout", "5000000", 0); // a dead link fails, never hangs
+    AVIOContext*& output = s.isUdp() ? p.udp : p.format->pb;
+    const int code =
+        avio_open2(&output, url.constData(), AVIO_FLAG_WRITE, &p.format->interrupt_callback, &io);
+    av_dict_free(&io);
+    if (code < 0) {
+        // A file that cannot be made (no such folder, a name too long, no room, read-only)
+        // stays that way; so do an address FFmpeg cannot send to.
+        const bool permanent = s.isFile() || code == AVERROR_PROTOCOL_NOT_FOUND ||
+                               code == AVERROR(EINVAL) || code == AVERROR(EACCES);
+        return fail(QStringLiteral("cannot open %1").arg(s.url), code, permanent);
+    }
+    if (!s.isUdp())
+        return true;
+    // A modulator's buffer is small, and its symbol clock is the wall clock: the datagrams go
+    // out evenly at the mux rate, and one sent late is made up by the next, never lost.
+    AVIOContext* udp = p.udp;
+    p.paced = std::make_unique<PacedSender>(
+        s.transportMuxRate(), DatagramBytes, [udp](const char* data, int size) {
+            avio_write(udp, reinterpret_cast<const unsigned char*>(data), size);
+            avio_flush(udp);
+            return udp->error < 0 ? udp->error : 0;
+        });
+    auto* buffer = static_cast<unsigned char*>(av_malloc(DatagramBytes));
+    p.intoPacer =
+        avio_alloc_context(buffer, DatagramBytes, 1, p.paced.get(), nullptr, &toPacer, nullptr);
+    p.format->pb = p.intoPacer;
+    m_pacedSender = p.paced.get();
     return true;
 }
 
@@ -272,9 +360,29 @@ bool StreamEncoder::drain(void* contextPointer, void* streamPointer) {
         av_packet_rescale_ts(p.packet, context->time_base, stream->time_base);
         p.packet->stream_index = stream->index;
         const int written = av_interleaved_write_frame(p.format, p.packet);
+        if (written < 0 && m_settings.isFile())
+            return endRecording(written);
         if (written < 0)
             return fail(QStringLiteral("sending to %1 failed").arg(m_settings.url), written, false);
     }
+}
+
+bool StreamEncoder::endRecording(int code) {
+    Parts& p = *m_parts;
+    // What could not be written stays unwritten; a packet cut off at the end goes, so that
+    // the file holds whole packets from its start. It is never opened over again.
+    avio_closep(&p.format->pb);
+    m_headerWritten = false;
+    const bool flv = m_settings.container() == StreamSettings::Container::Flv;
+    const qint64 whole = wholePacketsLength(m_settings.url, flv);
+    QFile recording(m_settings.url);
+    if (whole >= 0 && recording.size() != whole)
+        recording.resize(whole);
+    return fail(QStringLiteral("the recording into %1 stopped: %2; it keeps the %3 bytes "
+                               "recorded until then")
+                    .arg(m_settings.url, avError(code))
+                    .arg(std::max<qint64>(0, whole)),
+                0, true);
 }
 
 bool StreamEncoder::encodeAudioUntil(qint64 videoIndex) {
@@ -357,10 +465,22 @@ bool StreamEncoder::writeFrame(const QImage& frame, qint64 index,
             convertRows(source, std::clamp(first, 0, source.height()),
                         std::clamp(last, 0, source.height()));
     }
+    // Frames that did not come (dropped on a busy machine) are the last one again, so that
+    // every frame time has its frame; after a stall of more than a second the time jumps.
+    if (p.lastIndex >= 0 && index - p.lastIndex <= m_settings.fps)
+        for (qint64 missed = p.lastIndex + 1; missed < index; ++missed)
+            if (!encodeKept(missed))
+                return false;
+    return encodeKept(index);
+}
+
+bool StreamEncoder::encodeKept(qint64 index) {
+    Parts& p = *m_parts;
     // The encoder may keep a reference to what it is given: a copy of the kept picture.
     av_frame_make_writable(p.picture);
     av_frame_copy(p.picture, p.kept);
     p.picture->pts = index;
+    p.lastIndex = index;
     const int code = avcodec_send_frame(p.video, p.picture);
     if (code < 0)
         return fail(QStringLiteral("encoding the picture failed"), code, false);
@@ -379,6 +499,8 @@ void StreamEncoder::finish() {
     }
     av_write_trailer(p.format);
     m_headerWritten = false;
+    if (p.paced)
+        p.paced->finish(std::chrono::seconds(2));
 }
 
 } // namespace kalvora

@@ -11,11 +11,15 @@
 
 namespace kalvora {
 
+class PacedSender;
+
 // Encodes pattern frames (and the stream's sound) with FFmpeg's libraries and sends them,
 // muxed, to the stream's address: H.264, HEVC or MPEG-2 video without B-frames and with a
 // keyframe at the set interval; AAC sound; a transport stream (PMT PID 4095, video PID 256,
 // audio PID 257, service 1, the service name and provider set, constant bitrate at a mux
-// rate) or FLV for RTMP. Used from one thread at a time.
+// rate, PCR every 20 ms, PAT and PMT every 0.1 s, SDT every 0.5 s; over UDP paced by the wall
+// clock) or FLV for RTMP. A recording that cannot be written any further ends with whole
+// packets. Used from one thread at a time.
 class StreamEncoder {
 public:
     StreamEncoder(const StreamSettings& settings, const QString& callSign);
@@ -41,12 +45,17 @@ public:
     // Bytes handed to the output so far.
     qint64 bytesSent() const;
     // Makes a blocking open or write give up (from any thread).
-    void interrupt() { m_interrupted = true; }
+    void interrupt();
 
 private:
     struct Parts;
     bool fail(const QString& what, int code, bool permanent);
-    bool encodeVideo(bool flush);
+    // Opens where the stream goes: a file, a server, or FFmpeg's UDP output behind the pacer.
+    bool openOutput();
+    // Encodes the picture as kept as frame `index`, and the sound up to its end.
+    bool encodeKept(qint64 index);
+    // A file that cannot be written to any more: ended, with whole packets, and said so.
+    bool endRecording(int code);
     // Encodes the sound up to the end of video frame `videoIndex`.
     bool encodeAudioUntil(qint64 videoIndex);
     // Sends every packet the encoder has ready.
@@ -62,6 +71,7 @@ private:
     bool m_permanent = false;
     bool m_headerWritten = false;
     std::atomic<bool> m_interrupted{false};
+    std::atomic<PacedSender*> m_pacedSender{nullptr}; // for interrupt(), from another thread
 };
 
 } // namespace kalvora

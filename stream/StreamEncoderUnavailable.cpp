@@ -32,4 +32,8 @@ qint64 StreamEncoder::bytesSent() const {
     return 0;
 }
 
+void StreamEncoder::interrupt() {
+    m_interrupted = true;
+}
+
 } // namespace kalvora

@@ -57,9 +57,21 @@ void StreamOutput::setState(State state) {
     emit stateChanged();
 }
 
+QStringList StreamOutput::warnings() const {
+    return m_settings.serviceWarnings(m_callSign);
+}
+
 void StreamOutput::start() {
     if (m_thread.joinable())
         return;
+    // A name the stream cannot carry is a mistake of the settings: trying again cannot help.
+    if (const QString problem = m_settings.serviceProblem(m_callSign); !problem.isEmpty()) {
+        m_lastError = problem;
+        emit message(problem);
+        setState(State::Failed);
+        emit finished(2);
+        return;
+    }
     m_retry.stop();
     m_quit = false;
     m_workerDone = false;
@@ -70,9 +82,8 @@ void StreamOutput::start() {
     // Opening may take a while (an RTMP or SRT handshake): on the worker, like the encoding.
     m_thread = std::thread(&StreamOutput::worker, this);
     m_schedule.start();
-    m_meter.start();
-    m_lastBytes = 0;
-    m_lastSent = m_sent;
+    m_bytes = 0;
+    m_measured = false;
     m_unsent.reset(); // the first frame goes whole
     frameDue();
 }
@@ -194,6 +205,10 @@ void StreamOutput::opened() {
         return;
     m_failures = 0;
     m_lastError.clear();
+    // The rates are measured from here: what went before a break is not counted again.
+    m_sent = m_lastSent = m_sentAtomic;
+    m_lastBytes = m_bytes;
+    m_meter.start();
     setState(State::Streaming);
 }
 
@@ -229,6 +244,7 @@ void StreamOutput::measure() {
     m_frameRate = double(m_sent - m_lastSent) * 1000 / MeterMs;
     m_lastBytes = bytes;
     m_lastSent = m_sent;
+    m_measured = true;
     emit stateChanged();
 }
 
@@ -239,6 +255,8 @@ QString StreamOutput::statusText() const {
     case State::Connecting:
         return tr("connecting to %1").arg(m_settings.url);
     case State::Streaming:
+        if (!m_measured)
+            return tr("streaming");
         return tr("streaming: %1 frames/s, %2 kbit/s")
             .arg(m_frameRate, 0, 'f', 1)
             .arg(m_bitrate / 1000, 0, 'f', 0);

@@ -25,7 +25,7 @@ class StreamEncoder;
 //
 // A stream that cannot be opened, or breaks, is tried again after a pause that grows (2, 4, 8
 // ... seconds, at most 30), unless trying again cannot help (an address or codec this FFmpeg
-// lacks): then it stops and says why.
+// lacks, a file that cannot be written): then it stops and says why.
 class StreamOutput : public QObject {
     Q_OBJECT
 public:
@@ -56,6 +56,8 @@ public:
     qint64 framesDropped() const { return m_dropped; }
     // Bits per second over the last few seconds.
     double bitrate() const { return m_bitrate; }
+    // What receivers may make of the service's name (too long for some, not ASCII).
+    QStringList warnings() const;
     double frameRate() const { return m_frameRate; }
 
     // Pause before the next try, after `failures` failures in a row.
@@ -65,7 +67,8 @@ signals:
     void stateChanged();
     // A message for the operator (standard error headless): a failure, a try again.
     void message(const QString& text);
-    // It stopped for good: 0 stopped, 1 failed and trying again cannot help.
+    // It stopped for good: 0 stopped; 1 failed and trying again cannot help; 2 the settings
+    // cannot make a stream (a service name too long).
     void finished(int exitCode);
 
 private:
@@ -115,6 +118,7 @@ private:
     qint64 m_lastSent = 0;
     double m_bitrate = 0;
     double m_frameRate = 0;
+    bool m_measured = false; // the rates cover a whole meter's time of this connection
 };
 
 } // namespace kalvora

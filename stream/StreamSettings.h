@@ -2,9 +2,16 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace kalvora {
+
+// The highest mux rate this build sends, bit/s: where the paced sender on a two-core PC still
+// keeps the rate against the wall clock (see --help).
+constexpr qint64 MaxMuxRate = 80000000;
+// The longest address or option line taken, in characters.
+constexpr int MaxStreamTextLength = 4096;
 
 // What a network stream is made of and where it goes: the options of `kalvora --stream` and of
 // the Uitzenden dialog.
@@ -30,6 +37,24 @@ struct StreamSettings {
     Container container() const;
     // The bitrate the video gets: the one given, else what the mux rate leaves, else 1 Mbit/s.
     qint64 effectiveVideoBitrate() const;
+    // The rate a transport stream goes at: the mux rate given, else one with room for the video
+    // (its bitrate / 0.725 + 60 kbit/s, the rule below the other way round), so that the PCR
+    // and the tables come as often in a file or over SRT as on a modulator's UDP. 0 for FLV.
+    qint64 transportMuxRate() const;
+    bool isFile() const { return !url.contains(QLatin1String("://")); }
+    bool isUdp() const { return url.startsWith(QLatin1String("udp://"), Qt::CaseInsensitive); }
+
+    // What is wrong with the address, before anything is opened: a line break, too long, a
+    // host or port missing or out of range. Empty when nothing is.
+    QString addressProblem() const;
+    // The name receivers list: the one given, else the call sign.
+    QString serviceNameFor(const QString& callSign) const;
+    // Why the service's name and provider cannot go in the SDT (its service descriptor holds
+    // 255 bytes, control characters would be taken for a character table); empty when they can.
+    QString serviceProblem(const QString& callSign) const;
+    // What receivers may make of a name that can be sent: cut after 15 characters, letters
+    // outside ASCII garbled, or nothing to show.
+    QStringList serviceWarnings(const QString& callSign) const;
     // 4:3 pixels at 720 x 576 and 704 x 576 (PAL), square pixels elsewhere.
     bool paddedTo43() const;
 };
