@@ -1,0 +1,220 @@
+// The stream's rules that need no encoder, so they run in every build: the mux rate from a
+// channel, the options refused before anything is opened, and the pacing of the datagrams on a
+// clock the test sets.
+#include "app/CommandLine.h"
+#include "stream/PacedSender.h"
+#include "stream/StreamSettings.h"
+
+#include <QTest>
+#include <random>
+
+using namespace kalvora;
+using namespace std::chrono;
+
+namespace {
+
+QStringList words(const QString& line) {
+    return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// A clock that moves only when slept on, and wakes each sleep as late as `lateness` says.
+struct LateClock : PacingClock {
+    TimePoint time{};
+    std::function<nanoseconds(int sleep)> lateness;
+    int sleeps = 0;
+    TimePoint now() override { return time; }
+    void sleepUntil(TimePoint when) override { time = std::max(time, when) + lateness(sleeps++); }
+};
+
+constexpr qint64 MuxRate = 2380794; // DVB-S2 QPSK 1.5 MS 4/5
+constexpr int Datagram = 1316;
+
+} // namespace
+
+class StreamSettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void muxRate_fromTheChannel_data();
+    void muxRate_fromTheChannel();
+    void mistakes_refusedBeforeAnythingIsOpened_data();
+    void mistakes_refusedBeforeAnythingIsOpened();
+    void serviceName_warnedWhereReceiversCutOrGarbleIt();
+    void pacer_keepsTheRateAgainstTheClock_whenItWakesLate_data();
+    void pacer_keepsTheRateAgainstTheClock_whenItWakesLate();
+    void pacer_startsAgainAfterAStall_losingOnlyTheStall();
+};
+
+void StreamSettingsTest::muxRate_fromTheChannel_data() {
+    QTest::addColumn<QString>("channel");
+    QTest::addColumn<qint64>("muxRate"); // 0: the channel has no such code rate
+    QTest::addColumn<qint64>("tolerance");
+    // The figures DATV station software publishes.
+    QTest::newRow("DVB-S 250k 3/4") << "250k 3/4 dvbs" << qint64(345588) << qint64(1);
+    QTest::newRow("DVB-S2 QPSK 333k 2/3") << "333k 2/3 dvbs2-qpsk" << qint64(440310) << qint64(1);
+    QTest::newRow("DVB-S2 QPSK 1.5M 4/5")
+        << "1.5M 4/5 dvbs2-qpsk" << qint64(2381000) << qint64(1000);
+    QTest::newRow("DVB-S2 8PSK 2M 2/3")
+        << "2000000 2/3 dvbs2-8psk" << qint64(2e6 * 42960 / 21690) << qint64(1);
+    QTest::newRow("8PSK has no 1/2") << "1M 1/2 dvbs2-8psk" << qint64(0) << qint64(0);
+    QTest::newRow("DVB-S has no 3/5") << "1M 3/5 dvbs" << qint64(0) << qint64(0);
+}
+
+void StreamSettingsTest::muxRate_fromTheChannel() {
+    QFETCH(QString, channel);
+    QFETCH(qint64, muxRate);
+    QFETCH(qint64, tolerance);
+    const QStringList parts = words(channel);
+    const CommandLine line = parseCommandLine(
+        words(QStringLiteral("kalvora --ts-rate --symbol-rate %1 --fec %2 --modulation %3")
+                  .arg(parts[0], parts[1], parts[2])));
+    if (muxRate == 0) {
+        QCOMPARE(line.exitCode, 2);
+        QVERIFY(line.message.contains(QStringLiteral("not a code rate")));
+        return;
+    }
+    QVERIFY2(line.options, qPrintable(line.message));
+    QVERIFY(std::abs(line.options->stream.muxRate - muxRate) <= tolerance);
+    // The video gets what the stream leaves: (rate - 60 kbit/s) x 0.725.
+    QCOMPARE(line.options->stream.effectiveVideoBitrate(),
+             qint64((line.options->stream.muxRate - 60000) * 0.725));
+}
+
+void StreamSettingsTest::mistakes_refusedBeforeAnythingIsOpened_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said"); // empty: taken
+    const auto row = [](const char* name, const QStringList& arguments, const char* said) {
+        QTest::newRow(name) << arguments << QString::fromLatin1(said);
+    };
+    const QString name252 = QString(245, QLatin1Char('N')); // with "Kalvora", 252 bytes
+    row("port above 65535", {"udp://127.0.0.1:99999"}, "the port \"99999\"");
+    row("port 65537", {"udp://127.0.0.1:65537"}, "not one from 1 to 65535");
+    row("port 0", {"udp://127.0.0.1:0"}, "the port \"0\"");
+    row("port not a number", {"srt://host:x1"}, "the port \"x1\"");
+    row("no port", {"udp://127.0.0.1"}, "has no port");
+    row("no host", {"udp://:1314"}, "has no host");
+    row("a line break", {"udp://127.0.0.1:1314\nudp://10.0.0.1:1"}, "line break");
+    row("too long", {"udp://127.0.0.1:1314?x=" + QString(4100, QLatin1Char('a'))}, "at most 4096");
+    row("RTMP's own port", {"rtmp://127.0.0.1/live/atv"}, "");
+    row("SRT listener", {"srt://:9000?mode=listener"}, "");
+    row("mux rate above the limit", {"udp://127.0.0.1:1314", "--muxrate", "81M"},
+        "at most 80000000 bit/s");
+    row("a channel above the limit",
+        words("udp://127.0.0.1:1314 --symbol-rate 45M --fec 9/10 --modulation dvbs2-8psk"),
+        "at most 80000000 bit/s");
+    row("mux rate at the limit", {"udp://127.0.0.1:1314", "--muxrate", "80M"}, "");
+    row("service name fits the SDT", {"x.ts", "--service-name", name252}, "");
+    row("service name too long for the SDT", {"x.ts", "--service-name", name252 + "N"},
+        "carries 252 for both");
+    row("provider too long for the SDT",
+        {"x.ts", "--service-provider", QString(253, QLatin1Char('P'))}, "carries 252 for both");
+    // Two bytes a letter, and one for the mark of UTF-8.
+    row("non-ASCII name that fits", {"x.ts", "--service-name", QString(122, QChar(0xe9))}, "");
+    row("non-ASCII name too long", {"x.ts", "--service-name", QString(122, QChar(0xe9)) + "x"},
+        "carries 252 for both");
+    row("control character in the name",
+        {"x.ts", "--service-name",
+         "PI6\x01"
+         "ATV"},
+        "control characters");
+    row("an FLV stream has no SDT", {"x.flv", "--service-name", name252 + "NNN"}, "");
+}
+
+void StreamSettingsTest::mistakes_refusedBeforeAnythingIsOpened() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    const CommandLine line = parseCommandLine(
+        QStringList{QStringLiteral("kalvora"), QStringLiteral("--stream")} + arguments);
+    if (said.isEmpty()) {
+        QVERIFY2(line.options, qPrintable(line.message));
+        return;
+    }
+    QCOMPARE(line.exitCode, 2);
+    QVERIFY2(line.message.contains(said),
+             qPrintable(line.message.section(QLatin1Char('\n'), 0, 0)));
+}
+
+void StreamSettingsTest::serviceName_warnedWhereReceiversCutOrGarbleIt() {
+    StreamSettings s;
+    s.url = QStringLiteral("udp://127.0.0.1:1314");
+    QVERIFY(s.serviceWarnings(QStringLiteral("PI6ATV")).isEmpty());
+    QVERIFY(s.serviceWarnings(QStringLiteral("PI6ATV/P repeat")).isEmpty()); // 15
+    const QStringList sixteen = s.serviceWarnings(QStringLiteral("PI6ATV/P repeate"));
+    QVERIFY(sixteen.size() == 1 && sixteen[0].contains(QLatin1String("first 15")));
+    const QStringList accented = s.serviceWarnings(QStringLiteral("PÉ6ATV"));
+    QVERIFY(accented.size() == 1 && accented[0].contains(QLatin1String("ASCII")));
+    QVERIFY(s.serviceWarnings(QString()).join(QString()).contains(QLatin1String("no name")));
+    s.serviceName = QStringLiteral("PA3XYZ");
+    QVERIFY(s.serviceWarnings(QString(20, QLatin1Char('x'))).isEmpty()); // the given name counts
+}
+
+void StreamSettingsTest::pacer_keepsTheRateAgainstTheClock_whenItWakesLate_data() {
+    QTest::addColumn<int>("pattern");
+    QTest::newRow("on time") << 0;
+    QTest::newRow("every wake-up 6 ms late, more than a datagram's time") << 1;
+    QTest::newRow("late by up to 8 ms at random") << 2;
+    QTest::newRow("110 ms late now and then") << 3;
+}
+
+// The sender's clock, counted against the time: after every wake-up, late or not, the bits
+// sent equal the rate times the time within what one late wake-up and one datagram hold, and
+// over a minute to a twentieth of a per mille.
+void StreamSettingsTest::pacer_keepsTheRateAgainstTheClock_whenItWakesLate() {
+    QFETCH(int, pattern);
+    std::mt19937 random(7);
+    LateClock clock;
+    clock.lateness = [&](int sleep) -> nanoseconds {
+        switch (pattern) {
+        case 1:
+            return milliseconds(6);
+        case 2:
+            return microseconds(random() % 8000);
+        case 3:
+            return sleep % 500 == 499 ? milliseconds(110) : nanoseconds(0);
+        }
+        return nanoseconds(0);
+    };
+    Pacer pacer(clock, MuxRate);
+    const PacingClock::TimePoint start = clock.time;
+    qint64 bits = 0;
+    double worstBehind = 0;
+    while (clock.time - start < seconds(60)) {
+        pacer.waitTurn(Datagram);
+        const double elapsed = duration<double>(clock.time - start).count();
+        worstBehind = std::max(worstBehind, elapsed * MuxRate - bits);
+        bits += Datagram * 8;
+    }
+    const double elapsed = duration<double>(clock.time - start).count();
+    QVERIFY2(std::abs(bits / elapsed / MuxRate - 1) < 0.0005,
+             qPrintable(QStringLiteral("%1 %").arg(bits / elapsed / MuxRate * 100, 0, 'f', 3)));
+    QVERIFY2(worstBehind <= 0.111 * MuxRate + Datagram * 8,
+             qPrintable(QString::number(worstBehind)));
+    QCOMPARE(pacer.restarts(), 0);
+}
+
+void StreamSettingsTest::pacer_startsAgainAfterAStall_losingOnlyTheStall() {
+    LateClock clock;
+    clock.lateness = [](int sleep) -> nanoseconds {
+        return sleep == 1000 ? seconds(3) : nanoseconds(0);
+    };
+    Pacer pacer(clock, MuxRate);
+    const PacingClock::TimePoint start = clock.time;
+    qint64 bits = 0, burst = 0;
+    PacingClock::TimePoint before = clock.time;
+    while (clock.time - start < seconds(20)) {
+        if (pacer.stalled())
+            pacer.restart();
+        pacer.waitTurn(Datagram);
+        burst = clock.time == before ? burst + 1 : 0;
+        QVERIFY2(burst < 3, "a stall is not made up by a burst"); // two may share an instant
+        before = clock.time;
+        bits += Datagram * 8;
+    }
+    QCOMPARE(pacer.restarts(), 1);
+    const double sent = double(bits) / MuxRate,
+                 elapsed = duration<double>(clock.time - start).count();
+    QVERIFY2(std::abs(elapsed - 3 - sent) < 0.01,
+             qPrintable(QStringLiteral("%1 s sent in %2 s").arg(sent).arg(elapsed)));
+}
+
+QTEST_GUILESS_MAIN(StreamSettingsTest)
+#include "stream_settings_test.moc"
