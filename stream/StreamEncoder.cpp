@@ -453,6 +453,12 @@ void StreamEncoder::convertRows(const QImage& frame, int first, int last) {
 bool StreamEncoder::writeFrame(const QImage& frame, qint64 index,
                                const std::optional<QList<std::pair<int, int>>>& changedRows) {
     Parts& p = *m_parts;
+    // Frames that did not come (dropped on a busy machine) are the last one again, so that
+    // every frame time has its frame; after a stall of more than a second the time jumps.
+    if (p.lastIndex >= 0 && index - p.lastIndex <= m_settings.fps)
+        for (qint64 missed = p.lastIndex + 1; missed < index; ++missed)
+            if (!encodeKept(missed))
+                return false;
     const QImage source =
         frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
             ? frame
@@ -465,12 +471,6 @@ bool StreamEncoder::writeFrame(const QImage& frame, qint64 index,
             convertRows(source, std::clamp(first, 0, source.height()),
                         std::clamp(last, 0, source.height()));
     }
-    // Frames that did not come (dropped on a busy machine) are the last one again, so that
-    // every frame time has its frame; after a stall of more than a second the time jumps.
-    if (p.lastIndex >= 0 && index - p.lastIndex <= m_settings.fps)
-        for (qint64 missed = p.lastIndex + 1; missed < index; ++missed)
-            if (!encodeKept(missed))
-                return false;
     return encodeKept(index);
 }
 
@@ -491,13 +491,20 @@ void StreamEncoder::finish() {
     if (!m_parts || !m_headerWritten)
         return;
     Parts& p = *m_parts;
+    // A recording that fails here ends as at any other write (endRecording).
     avcodec_send_frame(p.video, nullptr);
-    drain(p.video, p.videoStream);
+    if (!drain(p.video, p.videoStream))
+        return;
     if (p.audio) {
         avcodec_send_frame(p.audio, nullptr);
-        drain(p.audio, p.audioStream);
+        if (!drain(p.audio, p.audioStream))
+            return;
     }
-    av_write_trailer(p.format);
+    const int code = av_write_trailer(p.format);
+    if (code < 0 && m_settings.isFile()) {
+        endRecording(code);
+        return;
+    }
     m_headerWritten = false;
     if (p.paced)
         p.paced->finish(std::chrono::seconds(2));

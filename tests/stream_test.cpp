@@ -440,7 +440,10 @@ void StreamTest::udp_rateAgainstTheWallClock() {
                                                           << QStringLiteral("while :; do :; done"));
     }
     const bool received = receiver.receive(22);
-    load.clear(); // each killed with its object
+    for (const auto& spinner : load) {
+        spinner->terminate(); // timeout passes it on to its busy shell (a kill would not)
+        spinner->waitForFinished();
+    }
     sender.terminate();
     sender.waitForFinished(10000);
     QVERIFY(received);

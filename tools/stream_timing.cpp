@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(arguments[4], programArguments);
-    // Busy processes, each a core's worth, ended with the run (and by `timeout` in any case).
+    // Busy processes, each a core's worth, ended with the run (and by `timeout` in any case;
+    // SIGTERM, not SIGKILL, reaches the shell through it).
     QList<QProcess*> load;
     for (int i = 0; i < busy; ++i) {
         auto* spinner = new QProcess;
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
     }
     const bool received = receiver.receive(seconds + SettleSeconds);
     for (QProcess* spinner : load) {
-        spinner->kill();
+        spinner->terminate(); // timeout passes it on to its busy shell
         spinner->waitForFinished();
         delete spinner;
     }
