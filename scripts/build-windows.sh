@@ -49,7 +49,24 @@ cp "$build/kalvora.exe" "$build/app/kalvora.ico" "$stage/"
 deploy "$stage"
 # Text files with Windows line ends, so that Notepad shows them as they are meant.
 sed 's/$/\r/' README.md >"$stage/README.txt"
-sed 's/$/\r/' packaging/copyright >"$stage/LICENSE.txt"
+sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
+# Beside Kalvora's own, the licences of every library it carries, and the Debian source
+# packages they were built from, so that anyone can get the corresponding source.
+licences=$stage/licenses
+mkdir -p "$licences/Qt" "$licences/MinGW"
+qt_source=$(dirname "$qt")/source
+tar -xf "$qt_source"/qt6-base_*.orig.tar.xz -C "$licences/Qt" --strip-components=2 \
+    --wildcards '*/LICENSES/*.txt' --exclude '*LicenseRef-Qt-Commercial*'
+tar -xf "$qt_source"/qt6-base_*.debian.tar.xz -O debian/copyright >"$licences/Qt/copyright"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/MinGW/gcc-copyright"
+cp /usr/share/doc/mingw-w64-common/copyright "$licences/MinGW/mingw-w64-copyright"
+{
+    echo "Built from these Debian source packages (apt-get source NAME=VERSION):"
+    printf 'qt6-base\t%s\n' "$(sed -n 's/^Version: //p' "$qt_source"/qt6-base_*.dsc)"
+    for package in gcc-mingw-w64-x86-64-posix-runtime mingw-w64-x86-64-dev; do
+        dpkg-query -W -f='${source:Package}\t${source:Version}\n' "$package"
+    done
+} | sed 's/$/\r/' >"$licences/SOURCES.txt"
 x86_64-w64-mingw32-strip "$stage/kalvora.exe"
 
 (cd "$package" && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
