@@ -61,7 +61,14 @@ mkdir -p "$program"
 start_kalvora() {
     (cd "$program" && "$wine" kalvora.exe >/dev/null 2>&1) &
     pids+=($!)
-    panel=$(timeout 60 xdotool search --sync --onlyvisible --name '^Kalvora Generator$' | head -n1)
+    # Searched again each second: a window that goes while xdotool walks the tree (Wine's own,
+    # at start) ends a search with BadWindow.
+    panel=
+    for _ in $(seq 60); do
+        panel=$(xdotool search --onlyvisible --name '^Kalvora Generator$' 2>/dev/null | head -n1)
+        [ -n "$panel" ] && break
+        sleep 1
+    done
     [ -n "$panel" ] || { fail "the control panel did not come up"; return 1; }
     sleep 1
 }
