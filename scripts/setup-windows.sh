@@ -5,7 +5,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup-debian.sh"
-packages=(g++-mingw-w64-x86-64-posix wine64 nsis zip unzip)
+packages=(g++-mingw-w64-x86-64-posix wine64 nsis zip unzip nasm)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
