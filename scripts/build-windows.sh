@@ -9,12 +9,13 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 ./scripts/setup-windows.sh
 qt=$(./scripts/build-windows-qt.sh | tail -n1)
+ffmpeg=$(./scripts/build-windows-ffmpeg.sh | tail -n1)
 
 build=$root/build-windows
 # CTest runs the test programs under Wine (tests/wine-run.sh).
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/packaging/windows/mingw-w64-x86_64.cmake" \
-    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr -DKALVORA_WINDOWS_FFMPEG="$ffmpeg" \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
@@ -37,6 +38,7 @@ deploy() {
     local folder=$1 library plugin
     shift
     cp "${runtime[@]}" "$folder/"
+    cp "$ffmpeg"/bin/*.dll "$folder/" # FFmpeg's, with x264, x265, SRT and mbedtls inside
     for library in Core Gui Widgets "$@"; do cp "$qt/bin/Qt6$library.dll" "$folder/"; done
     for plugin in platforms/qwindows.dll platforms/qoffscreen.dll \
         styles/qwindowsvistastyle.dll imageformats/qico.dll; do
@@ -60,12 +62,14 @@ tar -xf "$qt_source"/qt6-base_*.orig.tar.xz -C "$licences/Qt" --strip-components
 tar -xf "$qt_source"/qt6-base_*.debian.tar.xz -O debian/copyright >"$licences/Qt/copyright"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/MinGW/gcc-copyright"
 cp /usr/share/doc/mingw-w64-common/copyright "$licences/MinGW/mingw-w64-copyright"
+for part in "$ffmpeg"/share/licenses/*/; do cp -r "$part" "$licences/"; done
 {
     echo "Built from these Debian source packages (apt-get source NAME=VERSION):"
     printf 'qt6-base\t%s\n' "$(sed -n 's/^Version: //p' "$qt_source"/qt6-base_*.dsc)"
     for package in gcc-mingw-w64-x86-64-posix-runtime mingw-w64-x86-64-dev; do
         dpkg-query -W -f='${source:Package}\t${source:Version}\n' "$package"
     done
+    tr ' ' '\t' <"$ffmpeg/share/licenses/SOURCES.txt"
 } | sed 's/$/\r/' >"$licences/SOURCES.txt"
 x86_64-w64-mingw32-strip "$stage/kalvora.exe"
 

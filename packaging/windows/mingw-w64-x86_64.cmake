@@ -12,6 +12,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # The cross-built Qt lies outside the MinGW root.
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 # pkg-config looks for Windows libraries only: the build machine's (FFmpeg's, say) are Linux
-# libraries. Without FFmpeg for Windows, Kalvora is built without its network stream.
+# libraries. FFmpeg for Windows (scripts/build-windows-ffmpeg.sh) is named by
+# KALVORA_WINDOWS_FFMPEG (stream/CMakeLists.txt); without it Kalvora has no network stream.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/x86_64-w64-mingw32/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
