@@ -3,7 +3,8 @@
 # program (CTest, with Wine as the emulator), then the real kalvora.exe on a virtual X server
 # as an operator would use it: the panel comes up, typing reaches the registry, the registry
 # comes back, the ticker dialog writes TickerTape.txt in Windows-1252 beside the program,
-# --snapshot draws what the Linux build draws, the portable Kalvora.ini, and the installer.
+# --snapshot draws what the Linux build draws, the portable Kalvora.ini, the stream (UDP, a
+# recording, RTMP, SRT, received on the Linux side), and the installer.
 # Each part runs in a Wine prefix of its own, so that the registry starts empty.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -129,6 +130,55 @@ if start_kalvora; then
 fi
 rm -f "$program/Kalvora.ini"
 
+# The stream from kalvora.exe, taken in on the Linux side: over UDP timed by the kernel's clock
+# (the Linux build's stream_timing: the PCR and table intervals, the rate against the wall
+# clock), a recording as receivers list it, RTMP into nginx, SRT into srt-live-transmit.
+fresh_prefix
+printf '[settings]\nText1=PI6ATV\n' >"$program/Kalvora.ini"
+# stream_seconds SECONDS ARGUMENTS...: kalvora.exe streams for that long, then is ended.
+stream_seconds() {
+    local seconds=$1
+    shift
+    (cd "$program" && timeout -s KILL "$seconds" "$wine" kalvora.exe --stream "$@" >/dev/null 2>&1) || true
+}
+timing=$("$root/build/tools/stream_timing" 20 0 2000000 "$wine" "$program/kalvora.exe" \
+    --stream 'udp://127.0.0.1:{port}' --muxrate 2M 2>/dev/null) || true
+ratio=$(sed -n 's/^whole run .* rate \([0-9.]*\) %.*/\1/p' <<<"$timing")
+grep -q '^no faults' <<<"$timing" && awk -v r="${ratio:-0}" 'BEGIN {exit !(r > 99.9 && r < 100.1)}' ||
+    fail "the UDP stream from kalvora.exe: $timing"
+stream_seconds 6 "Z:$work/windows.ts" --audio tone --muxrate 1.5M
+probed=$(ffprobe -v error -show_streams -show_programs -of flat "$work/windows.ts" 2>&1 || true)
+for expected in 'service_name="PI6ATV"' 'pmt_pid=4095' 'streams.stream.0.id="0x100"' \
+    'codec_name="h264"' 'streams.stream.1.id="0x101"' 'codec_name="aac"'; do
+    grep -qF "$expected" <<<"$probed" || fail "the recording from kalvora.exe lacks $expected"
+done
+rtmp_port=$((20000 + RANDOM % 20000))
+mkdir -p "$work/nginx"
+printf 'load_module /usr/lib/nginx/modules/ngx_rtmp_module.so;\ndaemon off;\npid %s/nginx.pid;\nerror_log %s/error.log;\nevents { worker_connections 32; }\nrtmp { server { listen 127.0.0.1:%s; application live { live on; } } }\n' \
+    "$work/nginx" "$work/nginx" "$rtmp_port" >"$work/nginx/nginx.conf"
+/usr/sbin/nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
+pids+=($!)
+sleep 1
+stream_seconds 20 "rtmp://127.0.0.1:$rtmp_port/live/atv" --audio silence &
+sender=$!
+for _ in 1 2 3; do # until kalvora.exe has started and published
+    sleep 3
+    pulled=$(timeout 10 ffprobe -v error -show_streams -of flat \
+        "rtmp://127.0.0.1:$rtmp_port/live/atv" 2>&1 || true)
+    grep -qF 'codec_name="h264"' <<<"$pulled" && break
+done
+wait "$sender"
+grep -qF 'codec_name="h264"' <<<"$pulled" || fail "RTMP from kalvora.exe into nginx: $pulled"
+srt_port=$((20000 + RANDOM % 20000))
+srt-live-transmit -q "srt://127.0.0.1:$srt_port?mode=listener" file://con >"$work/srt.ts" &
+listener=$!
+sleep 0.5
+stream_seconds 5 "srt://127.0.0.1:$srt_port"
+kill "$listener" 2>/dev/null || true
+grep -qF 'pmt_pid=4095' <<<"$(ffprobe -v error -show_programs -of flat "$work/srt.ts" 2>&1)" ||
+    fail "SRT from kalvora.exe into srt-live-transmit: nothing received"
+rm -f "$program/Kalvora.ini"
+
 # The installer: silent, per user; the installed program starts; the uninstaller removes it and
 # leaves the settings.
 fresh_prefix
@@ -139,6 +189,10 @@ shortcut="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/
 [ -f "$shortcut" ] || fail "no Start-menu entry"
 "$wine" reg add "$settings_key" /v Text1 /d KEEP1 /f >/dev/null
 "$wine" "$installed/kalvora.exe" --version >/dev/null 2>&1 || fail "the installed program does not start"
+(cd "$installed" && timeout -s KILL 5 "$wine" kalvora.exe --stream "Z:$work/installed.ts" \
+    >/dev/null 2>&1) || true
+grep -qF 'codec_name="h264"' <<<"$(ffprobe -v error -show_streams -of flat "$work/installed.ts" 2>&1)" ||
+    fail "the installed program does not stream"
 # In place (_?=), so that it has finished when it returns.
 "$wine" "$installed/uninstall.exe" /S "_?=C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Kalvora" || true
 sleep 2
