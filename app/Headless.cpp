@@ -127,10 +127,6 @@ int streamNetwork(WindowRegistry& windows, const Options& options) {
     // The ticker moves with the frames: the same number of pixels in each.
     station.ticker.lockToFrames(options.stream.fps);
     const QString callSign = station.text(options.pattern == 2 ? 3 : 1).trimmed();
-    if (const QString problem = options.stream.serviceProblem(callSign); !problem.isEmpty()) {
-        std::fprintf(stderr, "kalvora: %s (nothing was sent)\n", qPrintable(problem));
-        return 2;
-    }
     StreamOutput output(
         options.stream, callSign, station.clock(),
         [&pattern]() -> const QImage& { return pattern.frames().frame(); },

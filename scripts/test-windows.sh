@@ -139,7 +139,8 @@ printf '[settings]\nText1=PI6ATV\n' >"$program/Kalvora.ini"
 stream_seconds() {
     local seconds=$1
     shift
-    (cd "$program" && timeout -s KILL "$seconds" "$wine" kalvora.exe --stream "$@" >/dev/null 2>&1) || true
+    (cd "$program" && timeout -s KILL "$seconds" "$wine" kalvora.exe --stream "$@" >/dev/null 2>&1) \
+        2>/dev/null || true
 }
 timing=$("$root/build/tools/stream_timing" 20 0 2000000 "$wine" "$program/kalvora.exe" \
     --stream 'udp://127.0.0.1:{port}' --muxrate 2M 2>/dev/null) || true
@@ -190,7 +191,7 @@ shortcut="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/
 "$wine" reg add "$settings_key" /v Text1 /d KEEP1 /f >/dev/null
 "$wine" "$installed/kalvora.exe" --version >/dev/null 2>&1 || fail "the installed program does not start"
 (cd "$installed" && timeout -s KILL 5 "$wine" kalvora.exe --stream "Z:$work/installed.ts" \
-    >/dev/null 2>&1) || true
+    >/dev/null 2>&1) 2>/dev/null || true
 grep -qF 'codec_name="h264"' <<<"$(ffprobe -v error -show_streams -of flat "$work/installed.ts" 2>&1)" ||
     fail "the installed program does not stream"
 # In place (_?=), so that it has finished when it returns.

@@ -122,7 +122,7 @@ QString StreamSettings::serviceProblem(const QString& callSign) const {
 }
 
 QStringList StreamSettings::serviceWarnings(const QString& callSign) const {
-    if (container() != Container::TransportStream)
+    if (container() != Container::TransportStream || !serviceProblem(callSign).isEmpty())
         return {};
     const QString name = serviceNameFor(callSign);
     QStringList warnings;
