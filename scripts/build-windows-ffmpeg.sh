@@ -9,13 +9,7 @@
 # Beside the libraries: share/licenses/<part>/ with each part's licence texts, and
 # share/licenses/SOURCES.txt naming the Debian source packages they were built from.
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-toolchain="$here/../packaging/windows/mingw-w64-x86_64.cmake"
-if [ "$(id -u)" -eq 0 ]; then
-    cache="${KALVORA_WINDOWS_CACHE:-/var/cache/kalvora-windows}"
-else
-    cache="${KALVORA_WINDOWS_CACHE:-$HOME/.cache/kalvora-windows}"
-fi
+. "$(dirname "$0")/windows-cache.sh"
 host=x86_64-w64-mingw32
 jobs=$(nproc)
 

@@ -5,13 +5,7 @@
 # The cache folder is $KALVORA_WINDOWS_CACHE, by default /var/cache/kalvora-windows (root) or
 # ~/.cache/kalvora-windows.
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-toolchain="$here/../packaging/windows/mingw-w64-x86_64.cmake"
-if [ "$(id -u)" -eq 0 ]; then
-    cache="${KALVORA_WINDOWS_CACHE:-/var/cache/kalvora-windows}"
-else
-    cache="${KALVORA_WINDOWS_CACHE:-$HOME/.cache/kalvora-windows}"
-fi
+. "$(dirname "$0")/windows-cache.sh"
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/+.*//')
 prefix="$cache/qt-$version-mingw64"
 if [ -f "$prefix/.complete" ]; then
