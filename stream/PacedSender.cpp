@@ -99,7 +99,7 @@ void Pacer::restart() {
 
 PacedSender::PacedSender(qint64 bitsPerSecond, int datagramBytes, Send send,
                          std::chrono::milliseconds prebuffer, PacingClock& clock)
-    : m_rate(bitsPerSecond), m_datagramBytes(datagramBytes),
+    : m_datagramBytes(datagramBytes),
       m_prebufferBytes(
           std::max<qint64>(datagramBytes, bitsPerSecond / 8 * prebuffer.count() / 1000)),
       m_maxQueuedBytes(std::max<qint64>(64 * datagramBytes, bitsPerSecond / 8 * 3)),

@@ -89,7 +89,6 @@ private:
     void run();
     void queueDatagram(QByteArray datagram);
 
-    const qint64 m_rate;
     const int m_datagramBytes;
     const qint64 m_prebufferBytes;
     const qint64 m_maxQueuedBytes;

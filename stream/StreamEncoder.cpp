@@ -130,9 +130,7 @@ struct StreamEncoder::Parts {
 StreamEncoder::StreamEncoder(const StreamSettings& settings, const QString& callSign)
     : m_settings(settings), m_callSign(callSign) {}
 
-StreamEncoder::~StreamEncoder() {
-    m_pacedSender = nullptr;
-}
+StreamEncoder::~StreamEncoder() = default;
 
 bool StreamEncoder::fail(const QString& what, int code, bool permanent) {
     m_error = code ? QStringLiteral("%1: %2").arg(what, avError(code)) : what;
