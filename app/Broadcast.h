@@ -28,6 +28,8 @@ public:
     QString start();
     void stop();
     bool wanted() const { return bool(m_output); }
+    // The call sign on the card that is sent.
+    QString callSign() const { return m_callSign(); }
     // For the operator: streaming with the frame rate and bitrate reached, or why not.
     QString statusText() const;
     // What receivers may make of the service's name, while it streams.

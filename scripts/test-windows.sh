@@ -4,7 +4,8 @@
 # as an operator would use it: the panel comes up, typing reaches the registry, the registry
 # comes back, the ticker dialog writes TickerTape.txt in Windows-1252 beside the program,
 # --snapshot draws what the Linux build draws, the portable Kalvora.ini, the stream (UDP, a
-# recording, RTMP, SRT, received on the Linux side), and the installer.
+# recording, RTMP, SRT, received on the Linux side), Uitzenden with a transmitter chosen by name,
+# and the installer.
 # Each part runs in a Wine prefix of its own, so that the registry starts empty.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -178,6 +179,42 @@ stream_seconds 5 "srt://127.0.0.1:$srt_port"
 kill "$listener" 2>/dev/null || true
 grep -qF 'pmt_pid=4095' <<<"$(ffprobe -v error -show_programs -of flat "$work/srt.ts" 2>&1)" ||
     fail "SRT from kalvora.exe into srt-live-transmit: nothing received"
+rm -f "$program/Kalvora.ini"
+
+# The panel's Bestand > Uitzenden, a transmitter chosen by name from the keyboard: the SDR
+# software on this PC (udp://127.0.0.1:5004) at 1000 kS, DVB-S2 QPSK 2/3, taken in on the Linux
+# side: no faults, the channel's mux rate against the wall clock, the call sign as the service,
+# the choice kept.
+fresh_prefix
+printf '[settings]\nText1=PI6ATV\n' >"$program/Kalvora.ini"
+"$root/build/tools/stream_timing" --port 5004 --save "$work/sdr.ts" 10 0 1322252 sleep 120 \
+    >"$work/sdr.timing" 2>&1 &
+timing_pid=$!
+pids+=($timing_pid)
+if start_kalvora; then
+    xdotool windowactivate --sync "$panel" >/dev/null 2>&1 || true
+    xdotool key --delay 200 alt+b z
+    sleep 2
+    # Four down the list to the SDR software, on to the symbol rate, past FEC and modulation to
+    # Start.
+    xdotool key --delay 150 Down Down Down Down Tab Tab Tab ctrl+a
+    xdotool type --delay 100 1000
+    xdotool key --delay 150 Tab Tab Tab space
+    wait "$timing_pid" || true
+    stop_kalvora
+    timing=$(cat "$work/sdr.timing")
+    ratio=$(sed -n 's/^whole run .* rate \([0-9.]*\) %.*/\1/p' <<<"$timing")
+    grep -q '^no faults' <<<"$timing" && awk -v r="${ratio:-0}" 'BEGIN {exit !(r > 99.9 && r < 100.1)}' ||
+        fail "Uitzenden to the SDR software: $timing"
+    grep -qF 'service_name="PI6ATV"' <<<"$(ffprobe -v error -show_programs -of flat "$work/sdr.ts" 2>&1)" ||
+        fail "Uitzenden to the SDR software: no service PI6ATV"
+    for kept in stream_destination=sdr stream_url=udp://127.0.0.1:5004 \
+        'stream_options=--symbol-rate 1000k --fec 2/3 --modulation dvbs2-qpsk'; do
+        grep -qxF "$kept" <(tr -d '\r' <"$program/Kalvora.ini") || fail "Uitzenden did not keep $kept"
+    done
+else
+    kill "$timing_pid" 2>/dev/null || true
+fi
 rm -f "$program/Kalvora.ini"
 
 # The installer: silent, per user; the installed program starts; the uninstaller removes it and

@@ -31,12 +31,16 @@ inline constexpr SettingKey PreviewGeometry{"preview_geometry", ""};
 // --stream URL ("--muxrate 1M --audio ident").
 inline constexpr SettingKey StreamUrl{"stream_url", "udp://127.0.0.1:1314"};
 inline constexpr SettingKey StreamOptions{"stream_options", ""};
+// The transmitter or program chosen in Uitzenden, by its key (see StreamDestination).
+inline constexpr SettingKey StreamDestination{"stream_destination", "modulator"};
 
 // The station texts, Text1 to Text5, in order.
 inline constexpr std::array<const SettingKey*, 5> Texts = {&Text1, &Text2, &Text3, &Text4, &Text5};
-inline constexpr std::array<const SettingKey*, 10> All = {
-    &Text1,        &Text2,       &Text3,           &Text4,     &Text5,
-    &OutputScreen, &OutputScale, &PreviewGeometry, &StreamUrl, &StreamOptions};
+// clang-format off
+inline constexpr std::array<const SettingKey*, 11> All = {
+    &Text1, &Text2, &Text3, &Text4, &Text5, &OutputScreen, &OutputScale, &PreviewGeometry,
+    &StreamUrl, &StreamOptions, &StreamDestination};
+// clang-format on
 
 QStringList names();
 } // namespace StationKeys

@@ -2,6 +2,7 @@
 
 #include "stream/PacedSender.h"
 #include "stream/StreamAudio.h"
+#include "stream/StreamDestination.h"
 
 #include <QFile>
 #include <QHash>
@@ -315,6 +316,10 @@ bool StreamEncoder::openOutput() {
                     AV_DICT_DONT_OVERWRITE);
     if (!s.isFile())
         av_dict_set(&io, "rw_timeout", "5000000", 0); // a dead link fails, never hangs
+    if (const auto pluto = plutoRtmpNames(s.url)) {
+        av_dict_set(&io, "rtmp_app", pluto->application.toUtf8().constData(), 0);
+        av_dict_set(&io, "rtmp_playpath", pluto->stream.toUtf8().constData(), 0);
+    }
     AVIOContext*& output = s.isUdp() ? p.udp : p.format->pb;
     const int code =
         avio_open2(&output, url.constData(), AVIO_FLAG_WRITE, &p.format->interrupt_callback, &io);

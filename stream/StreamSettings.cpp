@@ -145,26 +145,31 @@ bool StreamSettings::paddedTo43() const {
     return size == QSize(720, 576) || size == QSize(704, 576);
 }
 
+std::vector<std::pair<int, int>> Channel::codeRates(Modulation modulation) {
+    if (modulation == Modulation::DvbS)
+        return {{1, 2}, {2, 3}, {3, 4}, {5, 6}, {7, 8}};
+    std::vector<std::pair<int, int>> rates;
+    for (const Kbch& code : S2Codes)
+        // 8PSK has no code rate below 3/5.
+        if (modulation == Modulation::DvbS2Qpsk || code.numerator * 5 >= code.denominator * 3)
+            rates.emplace_back(code.numerator, code.denominator);
+    return rates;
+}
+
 std::optional<qint64> Channel::muxRate() const {
     if (symbolRate <= 0 || fecDenominator <= 0)
         return std::nullopt;
-    if (modulation == Modulation::DvbS) {
-        const std::pair<int, int> dvbS[] = {{1, 2}, {2, 3}, {3, 4}, {5, 6}, {7, 8}};
-        for (const auto& [n, d] : dvbS)
-            if (n == fecNumerator && d == fecDenominator)
-                return qint64(std::floor(symbolRate * 2 * n / d * 188 / 204));
+    const std::vector<std::pair<int, int>> rates = codeRates(modulation);
+    if (std::find(rates.begin(), rates.end(), std::make_pair(fecNumerator, fecDenominator)) ==
+        rates.end())
         return std::nullopt;
-    }
+    if (modulation == Modulation::DvbS)
+        return qint64(std::floor(symbolRate * 2 * fecNumerator / fecDenominator * 188 / 204));
     const int bitsPerSymbol = modulation == Modulation::DvbS2Qpsk ? 2 : 3;
-    for (const Kbch& code : S2Codes) {
-        if (code.numerator != fecNumerator || code.denominator != fecDenominator)
-            continue;
-        // 8PSK has no code rate below 3/5.
-        if (bitsPerSymbol == 3 && double(code.numerator) / code.denominator < 0.6)
-            return std::nullopt;
-        return qint64(std::floor(symbolRate * (code.bits - 80) / (64800.0 / bitsPerSymbol + 90)));
-    }
-    return std::nullopt;
+    const Kbch& code = *std::find_if(std::begin(S2Codes), std::end(S2Codes), [&](const Kbch& k) {
+        return k.numerator == fecNumerator && k.denominator == fecDenominator;
+    });
+    return qint64(std::floor(symbolRate * (code.bits - 80) / (64800.0 / bitsPerSymbol + 90)));
 }
 
 qint64 videoBitrateForMuxRate(qint64 muxRate) {
@@ -206,6 +211,18 @@ std::optional<Channel::Modulation> parseModulation(const QString& text) {
     if (text == QLatin1String("dvbs2-8psk"))
         return Channel::Modulation::DvbS28psk;
     return std::nullopt;
+}
+
+QString modulationName(Channel::Modulation modulation) {
+    switch (modulation) {
+    case Channel::Modulation::DvbS:
+        return QStringLiteral("dvbs");
+    case Channel::Modulation::DvbS2Qpsk:
+        return QStringLiteral("dvbs2-qpsk");
+    case Channel::Modulation::DvbS28psk:
+        break;
+    }
+    return QStringLiteral("dvbs2-8psk");
 }
 
 } // namespace kalvora

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace kalvora {
 
@@ -71,6 +73,8 @@ struct Channel {
     // DVB-S2 (normal frames, no pilots): symbol rate x (Kbch - 80) / (64800 / bits per symbol
     // + 90). Nothing for a code rate the modulation does not have.
     std::optional<qint64> muxRate() const;
+    // The code rates `modulation` has, low to high.
+    static std::vector<std::pair<int, int>> codeRates(Modulation modulation);
 };
 
 // The video bitrate a transport stream of `muxRate` leaves, by the rule DATV stations use:
@@ -82,5 +86,7 @@ std::optional<double> parseRate(const QString& text);
 // "3/4": a code rate; nothing for anything else.
 std::optional<std::pair<int, int>> parseFec(const QString& text);
 std::optional<Channel::Modulation> parseModulation(const QString& text);
+// The name --modulation takes: dvbs, dvbs2-qpsk, dvbs2-8psk.
+QString modulationName(Channel::Modulation modulation);
 
 } // namespace kalvora

@@ -1,8 +1,9 @@
 // The stream's rules that need no encoder, so they run in every build: the mux rate from a
-// channel, the options refused before anything is opened, and the pacing of the datagrams on a
-// clock the test sets.
+// channel, the options refused before anything is opened, the destinations by name, and the
+// pacing of the datagrams on a clock the test sets.
 #include "app/CommandLine.h"
 #include "stream/PacedSender.h"
+#include "stream/StreamDestination.h"
 #include "stream/StreamSettings.h"
 
 #include <QTest>
@@ -39,6 +40,10 @@ private slots:
     void mistakes_refusedBeforeAnythingIsOpened_data();
     void mistakes_refusedBeforeAnythingIsOpened();
     void serviceName_warnedWhereReceiversCutOrGarbleIt();
+    void destination_fillsInWhatTheStreamIsMadeOf_data();
+    void destination_fillsInWhatTheStreamIsMadeOf();
+    void channelOptions_replaceOnlyTheChannel_data();
+    void channelOptions_replaceOnlyTheChannel();
     void pacer_keepsTheRateAgainstTheClock_whenItWakesLate_data();
     void pacer_keepsTheRateAgainstTheClock_whenItWakesLate();
     void pacer_startsAgainAfterAStall_losingOnlyTheStall();
@@ -145,6 +150,141 @@ void StreamSettingsTest::serviceName_warnedWhereReceiversCutOrGarbleIt() {
     QVERIFY(s.serviceWarnings(QString()).join(QString()).contains(QLatin1String("no name")));
     s.serviceName = QStringLiteral("PA3XYZ");
     QVERIFY(s.serviceWarnings(QString(20, QLatin1Char('x'))).isEmpty()); // the given name counts
+}
+
+void StreamSettingsTest::destination_fillsInWhatTheStreamIsMadeOf_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("current"); // the address in the window before
+    QTest::addColumn<QString>("callSign");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("application"); // the Pluto's RTMP only
+    QTest::addColumn<QString>("stream");
+    const QString rtmp = QStringLiteral("rtmp://192.168.2.1:7272/");
+    const QString app = QStringLiteral(",2409.75,DVBS2,8PSK,1500,34,-20,nocalib,800,32,");
+    QTest::newRow("Pluto RTMP") << "pluto-rtmp"
+                                << ""
+                                << "PI6ATV" << rtmp + app + "/,PI6ATV," << app << ",PI6ATV,";
+    QTest::newRow("Pluto RTMP, a call sign with a slash")
+        << "pluto-rtmp"
+        << "udp://127.0.0.1:1314"
+        << "PA3XYZ/P" << rtmp + app + "/,PA3XYZ/P," << app << ",PA3XYZ/P,";
+    QTest::newRow("Pluto RTMP at another address, kept")
+        << "pluto-rtmp"
+        << "rtmp://10.0.0.7:7272/,437,DVBS,QPSK,333,12,-1,nocalib,800,32,/,X,"
+        << "PI6ATV"
+        << "rtmp://10.0.0.7:7272/" + app + "/,PI6ATV," << app << ",PI6ATV,";
+    QTest::newRow("Pluto UDP") << "pluto"
+                               << ""
+                               << "PI6ATV"
+                               << "udp://192.168.2.1:8282"
+                               << ""
+                               << "";
+    QTest::newRow("Pluto multicast") << "pluto-multicast"
+                                     << ""
+                                     << "PI6ATV"
+                                     << "udp://239.0.0.1:5004?ttl=1"
+                                     << ""
+                                     << "";
+    QTest::newRow("SDR software") << "sdr"
+                                  << ""
+                                  << "PI6ATV"
+                                  << "udp://127.0.0.1:5004"
+                                  << ""
+                                  << "";
+    QTest::newRow("modulator") << "modulator"
+                               << ""
+                               << "PI6ATV"
+                               << "udp://127.0.0.1:1314"
+                               << ""
+                               << "";
+    QTest::newRow("a key not known: the modulator, as kept by default") << "pluto-v9"
+                                                                        << ""
+                                                                        << "PI6ATV"
+                                                                        << "udp://127.0.0.1:1314"
+                                                                        << ""
+                                                                        << "";
+    QTest::newRow("club RTMP") << "rtmp"
+                               << ""
+                               << "PI6ATV"
+                               << "rtmp://server.van.de.club/live/PI6ATV"
+                               << ""
+                               << "";
+    QTest::newRow("SRT") << "srt"
+                         << ""
+                         << "PI6ATV"
+                         << "srt://server.van.de.club:9000"
+                         << ""
+                         << "";
+}
+
+// A destination's address, and the options with the channel picked, make a stream that starts:
+// at the channel's mux rate where it ends in a transmitter, and read back as picked when the
+// window opens again. The Pluto's RTMP address carries the channel the way its firmware reads
+// it, the call sign whole.
+void StreamSettingsTest::destination_fillsInWhatTheStreamIsMadeOf() {
+    QFETCH(QString, key);
+    QFETCH(QString, current);
+    QFETCH(QString, callSign);
+    QFETCH(QString, address);
+    QFETCH(QString, application);
+    QFETCH(QString, stream);
+    TransmitChoice choice;
+    choice.frequencyMHz = 2409.75;
+    choice.channel = Channel{1.5e6, 3, 4, Channel::Modulation::DvbS28psk};
+    choice.gainDb = -20;
+    const StreamDestination& destination = streamDestination(key);
+    QCOMPARE(destinationAddress(destination, choice, callSign, current), address);
+    const auto names = plutoRtmpNames(address);
+    QCOMPARE(names.has_value(), !application.isEmpty());
+    if (names) {
+        QCOMPARE(names->application, application);
+        QCOMPARE(names->stream, stream);
+    }
+    const QString options = optionsWithChannel(
+        QStringLiteral("--audio tone"),
+        destination.usesChannel() ? std::optional<Channel>(choice.channel) : std::nullopt);
+    const CommandLine line = parseStreamSettings(address, options);
+    QVERIFY2(line.options, qPrintable(line.message));
+    QCOMPARE(line.options->stream.audio, StreamSettings::Audio::Tone);
+    QCOMPARE(line.options->stream.muxRate,
+             destination.usesChannel() ? *choice.channel.muxRate() : qint64(0));
+    if (!destination.usesChannel())
+        return;
+    const TransmitChoice back = TransmitChoice::from(address, options);
+    QCOMPARE(back.channel.muxRate(), choice.channel.muxRate());
+    QCOMPARE(back.channel.modulation, choice.channel.modulation);
+    const bool pluto = destination.kind == StreamDestination::Kind::PlutoRtmp;
+    QCOMPARE(back.frequencyMHz, pluto ? choice.frequencyMHz : TransmitChoice().frequencyMHz);
+    QCOMPARE(back.gainDb, pluto ? choice.gainDb : TransmitChoice().gainDb);
+}
+
+void StreamSettingsTest::channelOptions_replaceOnlyTheChannel_data() {
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<bool>("channel");
+    QTest::addColumn<QString>("result");
+    const QString dvbs = QStringLiteral("--symbol-rate 250k --fec 3/4 --modulation dvbs");
+    QTest::newRow("none yet") << "" << true << dvbs;
+    QTest::newRow("another channel and a mux rate, given both ways")
+        << "--muxrate 2M --fec=2/3 --symbol-rate 1M --modulation dvbs2-qpsk --fps 30" << true
+        << "--fps 30 " + dvbs;
+    QTest::newRow("a quoted name with a quote in it")
+        << R"(--service-name "PI6ATV """Zuid"""" --audio ident)" << true
+        << R"(--service-name "PI6ATV """Zuid"""" --audio ident )" + dvbs;
+    QTest::newRow("no channel: taken out, a mux rate kept")
+        << "--symbol-rate 1M --fec 1/2 --modulation dvbs --muxrate 1M --codec hevc" << false
+        << "--muxrate 1M --codec hevc";
+}
+
+void StreamSettingsTest::channelOptions_replaceOnlyTheChannel() {
+    QFETCH(QString, options);
+    QFETCH(bool, channel);
+    QFETCH(QString, result);
+    const Channel dvbs{250000, 3, 4, Channel::Modulation::DvbS};
+    const QString replaced =
+        optionsWithChannel(options, channel ? std::optional<Channel>(dvbs) : std::nullopt);
+    QCOMPARE(replaced, result);
+    QCOMPARE(optionsWithChannel(replaced, channel ? std::optional<Channel>(dvbs) : std::nullopt),
+             replaced); // nothing more changes the second time
 }
 
 void StreamSettingsTest::pacer_keepsTheRateAgainstTheClock_whenItWakesLate_data() {

@@ -10,11 +10,14 @@
 #include "pattern/Caption.h"
 #include "stream/StreamSettings.h"
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -200,6 +203,7 @@ private slots:
     void uitzenden_refusesWhatItWouldCut_data();
     void uitzenden_refusesWhatItWouldCut();
     void windowsProgram_keepsItsPicture_retries_andResumes();
+    void uitzenden_plutoRtmpChosenByName_asItsFirmwareReadsIt();
 };
 
 void StreamTest::transportStream_asReceiversSeeIt() {
@@ -670,6 +674,74 @@ void StreamTest::windowsProgram_keepsItsPicture_retries_andResumes() {
     QTest::mouseClick(dialog.Command1, Qt::LeftButton);
     QCOMPARE(dialog.Label3->text(), QStringLiteral("not streaming"));
     QVERIFY(p.panel.lbl_uitzenden->isHidden());
+}
+
+// Bestand > Uitzenden to the Pluto's RTMP input, chosen by name and the channel picked with
+// the keyboard: the address carries the channel and the call sign (with its "/") as the
+// firmware reads them: FFmpeg listening, as on the Pluto, names the application and the
+// stream it was sent. The channel sets the video's bitrate; the choice is kept and comes back.
+void StreamTest::uitzenden_plutoRtmpChosenByName_asItsFirmwareReadsIt() {
+    REQUIRE_TOOL("ffmpeg");
+    TestPlatform t({{"Text1", "PA3XYZ/P"}});
+    Program p(t);
+    Frm_Uitzenden* dialog =
+        &p.openFromMenu(p.panel.mnu_uitzenden, &WindowRegistry::loadedBroadcastDialog);
+    QCOMPARE(dialog->Combo1->currentData().toString(), QStringLiteral("modulator"));
+    QVERIFY(!dialog->Spin1->isEnabled()); // a frequency only the Pluto's RTMP input takes
+    for (int i = 0; i < 10 && dialog->Combo1->currentData() != QStringLiteral("pluto-rtmp"); ++i)
+        QTest::keyClick(dialog->Combo1, Qt::Key_Down);
+    QVERIFY(dialog->Spin1->isEnabled());
+    const auto typeInto = [](QAbstractSpinBox* spin, const char* value) {
+        spin->selectAll();
+        QTest::keyClicks(spin, QString::fromLatin1(value));
+        QTest::keyClick(spin, Qt::Key_Return);
+    };
+    typeInto(dialog->Spin1, "2409.75");
+    typeInto(dialog->Spin2, "1500");
+    typeInto(dialog->Spin3, "-20");
+    QTest::keyClick(dialog->Combo3, Qt::Key_End);  // DVB-S2 8PSK
+    QTest::keyClick(dialog->Combo2, Qt::Key_Down); // 2/3 to 3/4
+    const QString application = QStringLiteral(",2409.75,DVBS2,8PSK,1500,34,-20,nocalib,800,32,");
+    QCOMPARE(dialog->Text1->text(),
+             "rtmp://192.168.2.1:7272/" + application + QStringLiteral("/,PA3XYZ/P,"));
+    QCOMPARE(dialog->Text2->text(),
+             QStringLiteral("--symbol-rate 1500k --fec 3/4 --modulation dvbs2-8psk"));
+
+    // The Pluto on this PC's loopback, its address edited.
+    const quint16 port = freePort();
+    const QString address = QStringLiteral("rtmp://127.0.0.1:%1/").arg(port) + application +
+                            QStringLiteral("/,PA3XYZ/P,");
+    dialog->Text1->setText(address);
+    QProcess pluto;
+    pluto.start(tool("ffmpeg"),
+                QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-listen"),
+                            QStringLiteral("1"), QStringLiteral("-i"),
+                            QStringLiteral("rtmp://127.0.0.1:%1/").arg(port)} +
+                    words(QStringLiteral("-t 2 -f null -")));
+    QVERIFY(pluto.waitForStarted());
+    QTest::qWait(500);
+    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return pluto.state() == QProcess::NotRunning; }, 20000));
+    const QString said = QString::fromUtf8(pluto.readAllStandardError());
+    QVERIFY2(said.contains("App field don't match up: " + application + " <-> "), qPrintable(said));
+    QVERIFY2(said.contains(QLatin1String("Unexpected stream ,PA3XYZ/P,,")), qPrintable(said));
+    // The video fits what the channel carries once the Pluto has made it a transport stream.
+    const qint64 muxRate = *Channel{1.5e6, 3, 4, Channel::Modulation::DvbS28psk}.muxRate();
+    QVERIFY2(said.contains(QStringLiteral("%1 kb/s").arg(videoBitrateForMuxRate(muxRate) / 1000)),
+             qPrintable(said));
+    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+    QCOMPARE(t.storedValue(QStringLiteral("stream_destination")), QStringLiteral("pluto-rtmp"));
+    QCOMPARE(t.storedValue(QStringLiteral("stream_url")), address);
+
+    QTRY_VERIFY(!p.windows.loadedBroadcastDialog());
+    dialog = &p.openFromMenu(p.panel.mnu_uitzenden, &WindowRegistry::loadedBroadcastDialog);
+    QCOMPARE(dialog->Combo1->currentData().toString(), QStringLiteral("pluto-rtmp"));
+    QCOMPARE(dialog->Spin1->value(), 2409.75);
+    QCOMPARE(dialog->Spin2->value(), 1500);
+    QCOMPARE(dialog->Combo2->currentText(), QStringLiteral("3/4"));
+    QCOMPARE(dialog->Combo3->currentText(), QStringLiteral("DVB-S2 8PSK"));
+    QCOMPARE(dialog->Spin3->value(), -20);
 }
 
 QTEST_MAIN(StreamTest)

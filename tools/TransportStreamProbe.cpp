@@ -176,7 +176,7 @@ PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double s
 
 #ifdef Q_OS_LINUX
 
-TimedReceiver::TimedReceiver() {
+TimedReceiver::TimedReceiver(quint16 port) {
     m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (m_socket < 0)
         return;
@@ -188,6 +188,7 @@ TimedReceiver::TimedReceiver() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
         ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
@@ -207,7 +208,9 @@ bool TimedReceiver::receive(double seconds, double idleSeconds) {
     qint64 until = -1;
     for (;;) {
         pollfd waiting{m_socket, POLLIN, 0};
-        if (::poll(&waiting, 1, int(idleSeconds * 1000)) <= 0)
+        // The first may take a while: a program starting under Wine, a dialog driven by keys.
+        const double wait = until < 0 ? std::max(idleSeconds, 30.0) : idleSeconds;
+        if (::poll(&waiting, 1, int(wait * 1000)) <= 0)
             return false;
         iovec part{data, sizeof data};
         msghdr message{};
@@ -238,7 +241,7 @@ bool TimedReceiver::receive(double seconds, double idleSeconds) {
 
 #else
 
-TimedReceiver::TimedReceiver() = default;
+TimedReceiver::TimedReceiver(quint16) {}
 TimedReceiver::~TimedReceiver() = default;
 bool TimedReceiver::receive(double, double) {
     return false;

@@ -53,14 +53,15 @@ PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double s
 // Linux only; elsewhere port() is 0.
 class TimedReceiver {
 public:
-    TimedReceiver();
+    // On `port` of the loopback address; 0: on one that is free.
+    explicit TimedReceiver(quint16 port = 0);
     ~TimedReceiver();
     TimedReceiver(const TimedReceiver&) = delete;
     TimedReceiver& operator=(const TimedReceiver&) = delete;
 
     int port() const { return m_port; }
     // Receives for `seconds` from the first datagram on; false when none came for
-    // `idleSeconds` (before the first, or between two).
+    // `idleSeconds` between two, or for half a minute (at least) before the first.
     bool receive(double seconds, double idleSeconds = 5);
 
     QList<Arrival> arrivals;

@@ -4,6 +4,7 @@
 
 #include "about/Frm_info.h"
 #include "app/Form1.h"
+#include "app/Frm_Uitzenden.h"
 #include "app/Preview.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Display.h"
@@ -15,6 +16,7 @@
 #include "tickerdialog/Frm_Tickertape.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -96,6 +98,13 @@ int main(int argc, char** argv) {
     settle(100);
     ok = save(windows.tickerDialog(), out, QStringLiteral("ticker-settings.png")) && ok;
     ok = save(windows.fonts(), out, QStringLiteral("font-picker.png")) && ok;
+    Frm_Uitzenden& broadcast = windows.broadcastDialog();
+    broadcast.show();
+    broadcast.Combo1->setCurrentIndex(broadcast.Combo1->findData(QStringLiteral("pluto-rtmp")));
+    broadcast.Combo1_Click();
+    settle(100);
+    ok = save(broadcast, out, QStringLiteral("broadcast.png")) && ok;
+    broadcast.Command2_Click();
     panel.mnu_Info_Click();
     Frm_info& about = windows.about();
     about.Timer2.stop();

@@ -3,13 +3,15 @@
 // datagrams, and what a broadcast monitor would say of the packets. Optionally with busy
 // processes beside it, as on a loaded station PC.
 //
-//   stream_timing SECONDS BUSY MUXRATE PROGRAM ARGUMENTS...
+//   stream_timing [--port PORT] [--save FILE] SECONDS BUSY MUXRATE PROGRAM ARGUMENTS...
 //
-// "{port}" in the arguments becomes the loopback port the reader listens on; the first two
-// seconds, in which the stream settles, are not counted.
+// "{port}" in the arguments becomes the loopback port the reader listens on (PORT where one is
+// given: a destination's own, like the SDR software's 5004); the first two seconds, in which
+// the stream settles, are not counted. FILE keeps what arrived, for ffprobe.
 #include "TransportStreamProbe.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <cstdio>
 
@@ -30,16 +32,31 @@ void print(const char* what, const PacingCheck& c) {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    const QStringList arguments = application.arguments();
+    QStringList arguments = application.arguments();
+    quint16 port = 0;
+    QString saveTo;
+    while (arguments.size() > 2 &&
+           (arguments[1] == QLatin1String("--port") || arguments[1] == QLatin1String("--save"))) {
+        if (arguments[1] == QLatin1String("--port"))
+            port = quint16(arguments[2].toUInt());
+        else
+            saveTo = arguments[2];
+        arguments.remove(1, 2);
+    }
     if (arguments.size() < 5) {
-        std::fprintf(stderr, "usage: stream_timing SECONDS BUSY MUXRATE PROGRAM ARGUMENTS...\n");
+        std::fprintf(stderr, "usage: stream_timing [--port PORT] [--save FILE] SECONDS BUSY "
+                             "MUXRATE PROGRAM ARGUMENTS...\n");
         return 2;
     }
     const double seconds = arguments[1].toDouble(), muxRate = arguments[3].toDouble();
     const int busy = arguments[2].toInt();
-    TimedReceiver receiver;
+    TimedReceiver receiver(port);
     if (receiver.port() == 0) {
-        std::fprintf(stderr, "stream_timing: no loopback socket with kernel timestamps here\n");
+        std::fprintf(stderr,
+                     port ? "stream_timing: loopback port %d is taken\n"
+                          : "stream_timing: no loopback socket with kernel timestamps "
+                            "here\n",
+                     int(port));
         return 1;
     }
     QStringList programArguments = arguments.mid(5);
@@ -83,6 +100,12 @@ int main(int argc, char** argv) {
             if (a.nanoseconds >= from && a.nanoseconds <= to)
                 part << a;
         print(qPrintable(QStringLiteral("minute %1").arg(minute + 1)), checkPacing(part, muxRate));
+    }
+    if (!saveTo.isEmpty()) {
+        QFile file(saveTo);
+        if (!file.open(QIODevice::WriteOnly) || file.write(receiver.bytes) != receiver.bytes.size())
+            std::fprintf(stderr, "stream_timing: cannot keep the stream in %s\n",
+                         qPrintable(saveTo));
     }
     const TransportStreamCheck packets = checkTransportStream(receiver.bytes);
     std::printf("packets %lld, PCR every %.1f ms at most, PAT %.0f ms, PMT %.0f ms, SDT %.0f ms, "
