@@ -5,16 +5,45 @@
 
 namespace kalvora {
 
+namespace {
+
+// The first rule's corner, x = the primary screen's width, is right of it on a desktop whose
+// primary screen starts at x = 0, as on Windows. Elsewhere it is taken at the primary's own
+// right edge; where no other screen lies there, the other screen nearest to that corner is
+// the transmitter's, so that a pattern never covers the primary while another screen is
+// connected. With the primary alone the corner stays where the rule puts it.
+QPoint automaticOutputCorner(const QList<ScreenInfo>& screens, const ScreenInfo& primary) {
+    const QRect& own = primary.geometry;
+    const QPoint corner(own.x() + own.width(), own.y());
+    const auto distance = [&corner](const QRect& area) {
+        const int dx = std::max({area.left() - corner.x(), 0, corner.x() - area.right()});
+        const int dy = std::max({area.top() - corner.y(), 0, corner.y() - area.bottom()});
+        return qint64(dx) * dx + qint64(dy) * dy;
+    };
+    const ScreenInfo* nearest = nullptr;
+    for (const ScreenInfo& screen : screens) {
+        if (screen.primary)
+            continue;
+        if (screen.geometry.contains(corner))
+            return corner;
+        if (!nearest || distance(screen.geometry) < distance(nearest->geometry))
+            nearest = &screen;
+    }
+    return nearest ? nearest->geometry.topLeft() : QPoint(own.width(), 0);
+}
+
+} // namespace
+
 QPoint patternCorner(const QList<ScreenInfo>& screens, const QString& chosen, bool onOutput) {
     const auto primary = std::find_if(screens.begin(), screens.end(),
                                       [](const ScreenInfo& screen) { return screen.primary; });
-    if (chosen.isEmpty()) {
-        if (!onOutput || primary == screens.end())
-            return QPoint(0, 0);
-        return QPoint(primary->geometry.width(), 0);
-    }
+    // The operator's side: 0, 0 where the primary screen starts, as on Windows; its own corner
+    // where another screen lies at 0, 0.
     const QPoint primaryCorner =
         primary == screens.end() ? QPoint(0, 0) : primary->geometry.topLeft();
+    if (chosen.isEmpty())
+        return onOutput && primary != screens.end() ? automaticOutputCorner(screens, *primary)
+                                                    : primaryCorner;
     if (!onOutput)
         return primaryCorner;
     const auto output =

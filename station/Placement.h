@@ -14,9 +14,11 @@ namespace kalvora {
 //
 // `onOutput` is the side "Scherm" toggles: the output (transmitter) screen, or the primary
 // screen. Automatic keeps the program's first rule: the output is at x = the primary screen's
-// width, y = 0, and the other side at 0, 0. A chosen screen puts the patterns at its top-left
-// corner, wherever it lies; a chosen screen that is not connected sends them to the primary
-// screen's top-left corner, where the operator can see them, until it comes back.
+// width, y = 0 (taken from the primary's own corner, and never on the primary while another
+// screen is connected: then the other screen nearest to that corner), and the other side at
+// 0, 0 (the primary's own corner where it does not start there). A chosen screen puts the patterns
+// at its top-left corner, wherever it lies; a chosen screen that is not connected sends them to the
+// primary screen's top-left corner, where the operator can see them, until it comes back.
 QPoint patternCorner(const QList<ScreenInfo>& screens, const QString& chosen, bool onOutput);
 
 // The screen that feeds the transmitter: the chosen one while it is connected; for automatic,

@@ -188,6 +188,29 @@ void PatternTest::placement_followsTheChosenOutputScreen_data() {
         << with(screen("HDMI-1", {1280, 0, 1024, 768})) << "HDMI-2" << QPoint(0, 0) << QPoint(0, 0);
     QTest::newRow("no screen at all")
         << QList<ScreenInfo>() << "HDMI-1" << QPoint(0, 0) << QPoint(0, 0);
+    // Automatisch: the rule's corner at the primary's right edge, or the screen nearest to it;
+    // never the primary while another screen is there.
+    const auto automatic = [&](const char* name, const QList<ScreenInfo>& screens, QPoint output,
+                               QPoint operatorSide = QPoint(0, 0)) {
+        QTest::newRow(name) << screens << QString() << output << operatorSide;
+    };
+    automatic("Automatisch, the transmitter right", with(screen("TX", {1280, 0, 1024, 768})),
+              {1280, 0});
+    automatic("Automatisch, the transmitter left", with(screen("TX", {-1024, 0, 1024, 768})),
+              {-1024, 0});
+    automatic("Automatisch, the transmitter above", with(screen("TX", {0, -768, 1024, 768})),
+              {0, -768});
+    automatic("Automatisch, the transmitter below", with(screen("TX", {0, 1024, 1024, 768})),
+              {0, 1024});
+    automatic("Automatisch, the transmitter offset", with(screen("TX", {1280, 256, 1024, 768})),
+              {1280, 256});
+    automatic("Automatisch, the transmitter at 0,0 and the primary right of it",
+              {screen("TX", {0, 0, 720, 576}), screen("DP-1", {720, 0, 1280, 1024}, true)}, {0, 0},
+              {720, 0});
+    automatic("Automatisch, the nearest of two",
+              {primary, screen("far", {-1920, 0, 1920, 1080}), screen("TX", {1280, 300, 720, 576})},
+              {1280, 300});
+    automatic("Automatisch, the primary alone", {primary}, {1280, 0});
 }
 
 void PatternTest::placement_followsTheChosenOutputScreen() {
@@ -197,6 +220,10 @@ void PatternTest::placement_followsTheChosenOutputScreen() {
     QFETCH(QPoint, operatorSide);
     QCOMPARE(patternCorner(screens, chosen, true), output);
     QCOMPARE(patternCorner(screens, chosen, false), operatorSide);
+    if (chosen.isEmpty() && screens.size() > 1) {
+        const auto transmitter = transmitterScreen(screens, chosen);
+        QVERIFY(transmitter && !transmitter->primary && transmitter->geometry.contains(output));
+    }
 }
 
 void PatternTest::outputPlace_scalesOnlyTheOutput_exactInDevicePixels() {

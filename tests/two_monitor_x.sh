@@ -171,8 +171,8 @@ for name in ${scenarios[*]}; do
     esac
 done
 
-# Automatisch with the transmitter left of the primary screen: the patterns keep the rule's
-# corner (x = the primary's width) on the primary screen, 1:1, never stretched over it.
+# Automatisch with the transmitter left of the primary screen: pattern 2 goes to the
+# transmitter, fitted, never onto the primary screen over the control panel.
 scenario=left-auto-fit
 monitors 1280x1024+1024+0 1024x768+0+0
 home=$work/home-$scenario
@@ -186,8 +186,8 @@ xdotool windowmove "$panel" 1100 800
 sleep 0.5
 press 2
 sleep 0.8
-shown=$(seen 1280,0,1024,768 1024,0,1280,1024:fill 0,0,1024,768:fill | paste -sd' ')
-[ "$shown" = "2 none none" ] ||
+shown=$(seen 1280,0,1024,768 1024,0,1280,1024:fill 0,0,1024,768:fit | paste -sd" ")
+[ "$shown" = "none none 2" ] ||
     fail "Automatisch, transmitter left, fit: 1:1 corner, primary, transmitter show '$shown'"
 xdotool windowactivate --sync "$panel" key ctrl+q
 
