@@ -9,7 +9,8 @@
 namespace kalvora {
 
 // What the command line asks for. With no arguments the program opens its windows as always;
-// the two other modes put a test pattern out without a display.
+// the other modes work without a display: a still (--snapshot), live frames (--frames), a
+// network stream (--stream), or the rates of a channel (--ts-rate).
 struct Options {
     enum class Mode { Windows, Snapshot, Frames, Stream, TsRate };
     Mode mode = Mode::Windows;

@@ -5,7 +5,7 @@ namespace kalvora {
 struct Options;
 class WindowRegistry;
 
-// The program without a display: a still, or live frames, of one pattern. Only the station and
+// The program without a display: a still, live frames or a network stream of one pattern. Only the station and
 // the chosen pattern's window (never shown; it draws the frames) are made, never the control
 // panel.
 
