@@ -472,14 +472,14 @@ void AppTest::scaledOutput_bothWindowsShowThePatternInFront_andThePreviewTellsTh
     QVERIFY(!p.station.onAir().pattern);
     QVERIFY(p.station.onAir().whyNothing.contains(QStringLiteral("Scherm")));
 
-    // Automatisch with the output screen left of the primary: the rule's corner lies on the
-    // primary screen, where the patterns stay 1:1 and leave the panel alone.
+    // Automatisch with the output screen left of the primary: the patterns go to it, fitted,
+    // never onto the primary screen over the panel.
     t.screens =
         QList<kalvora::ScreenInfo>{{"Primary", {}, {1024, 0, 1280, 1024}, {1280, 1024}, true},
                                    {"Transmitter", {}, {0, 0, 1024, 768}, {1024, 768}, false}};
     QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
-    QCOMPARE(p.pattern2().geometry(), QRect(1280, 0, 808, 608));
-    QVERIFY(p.station.onAir().whyNothing.contains(QStringLiteral("not connected")));
+    QCOMPARE(p.pattern2().geometry(), QRect(0, 0, 1024, 768));
+    QCOMPARE(p.station.onAir().pattern, 2);
 }
 
 void AppTest::warning_comesUpOverTheWindowItConcerns() {
