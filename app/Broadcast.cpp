@@ -24,8 +24,7 @@ QString Broadcast::start() {
         stored.value(StationKeys::StreamUrl.key(), StationKeys::StreamUrl.defaultText()),
         stored.value(StationKeys::StreamOptions.key(), StationKeys::StreamOptions.defaultText()));
     if (!parsed.options)
-        // The first line of the message: what is wrong, without the usage that follows.
-        return parsed.message.section(QLatin1Char('\n'), 0, 0).remove(QStringLiteral("kalvora: "));
+        return parsed.mistake;
     const QString callSign = m_callSign();
     if (const QString problem = parsed.options->stream.serviceProblem(callSign); !problem.isEmpty())
         return problem;

@@ -48,6 +48,7 @@ CommandLine mistake(const QString& what) {
     CommandLine result;
     result.message = QStringLiteral("kalvora: %1\n\n").arg(what) + QString::fromLatin1(Usage);
     result.exitCode = 2;
+    result.mistake = what;
     return result;
 }
 

@@ -25,6 +25,7 @@ struct CommandLine {
     std::optional<Options> options; // empty: print `message` and stop
     QString message;
     int exitCode = 0; // 0 for --help and --version, 2 for a mistake
+    QString mistake;  // what is wrong, in one line without the usage; empty when nothing is
 };
 
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it.

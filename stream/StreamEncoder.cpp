@@ -304,6 +304,20 @@ bool StreamEncoder::open() {
     return true;
 }
 
+namespace {
+
+// What a UDP send reports when nobody listens at the address (an SDR program not started yet,
+// or closed): the system's "port unreachable" for a datagram sent before, on Windows always, on
+// Linux on a connected socket. UDP has no connection to lose: the stream goes on for whoever
+// listens next, as a modulator expects.
+bool nobodyListening(int error) {
+    constexpr int WindowsConnectionReset = -10054; // FFmpeg passes WSAECONNRESET on as it is
+    return error == AVERROR(ECONNREFUSED) || error == AVERROR(ECONNRESET) ||
+           error == WindowsConnectionReset;
+}
+
+} // namespace
+
 bool StreamEncoder::openOutput() {
     Parts& p = *m_parts;
     const StreamSettings& s = m_settings;
@@ -340,6 +354,10 @@ bool StreamEncoder::openOutput() {
         s.transportMuxRate(), DatagramBytes, [udp](const char* data, int size) {
             avio_write(udp, reinterpret_cast<const unsigned char*>(data), size);
             avio_flush(udp);
+            if (nobodyListening(udp->error)) {
+                udp->error = 0; // (AVIO would drop every write after an error)
+                return 0;
+            }
             return udp->error < 0 ? udp->error : 0;
         });
     auto* buffer = static_cast<unsigned char*>(av_malloc(DatagramBytes));

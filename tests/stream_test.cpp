@@ -196,6 +196,7 @@ private slots:
     void transportStreamRules_inEveryMode();
     void udp_rateAgainstTheWallClock_data();
     void udp_rateAgainstTheWallClock();
+    void udp_nobodyListeningYet_theStreamGoesOnForWhoeverListensNext();
     void rtmp_intoARealServer();
     void morseIdent_decodesToTheCallSign();
     void badAddressOrOptions_sayWhy_beforeAnythingIsOpened();
@@ -463,6 +464,29 @@ void StreamTest::udp_rateAgainstTheWallClock() {
     QVERIFY2(std::abs(pacing.rateRatio - 1) < 0.002, qPrintable(seen));
     QVERIFY2(pacing.worstQuarterSecond < (busy ? 0.2 : 0.05), qPrintable(seen));
     QVERIFY2(pacing.longestGapMs < (busy ? 100 : 20), qPrintable(seen));
+}
+
+// An SDR program started after the stream, or restarted: the system says "port unreachable"
+// for the datagrams before (Windows always; Linux on a connected socket, as here). The stream
+// never stops for it: the receiver that comes gets it without a break.
+void StreamTest::udp_nobodyListeningYet_theStreamGoesOnForWhoeverListensNext() {
+    Installed kalvora;
+    const quint16 port = quint16(probe::TimedReceiver().port()); // free, and nobody on it
+    QProcess sender;
+    sender.setProcessEnvironment(kalvora.environment);
+    sender.start(kalvora.executable,
+                 words(QStringLiteral("--stream udp://127.0.0.1:%1?connect=1 --muxrate 1M"))
+                     .replaceInStrings(QStringLiteral("%1"), QString::number(port)));
+    QTest::qWait(3000);
+    probe::TimedReceiver receiver(port);
+    const bool received = receiver.receive(3);
+    sender.terminate();
+    sender.waitForFinished(10000);
+    const QString said = QString::fromUtf8(sender.readAllStandardError());
+    QVERIFY2(received, qPrintable(said));
+    QVERIFY2(!said.contains(QLatin1String("failed")), qPrintable(said));
+    const probe::TransportStreamCheck check = probe::checkTransportStream(receiver.bytes);
+    QCOMPARE(check.continuityErrors, 0);
 }
 
 // (SRT into a real listener: transportStreamRules_inEveryMode.)
