@@ -187,7 +187,7 @@ rm -f "$program/Kalvora.ini"
 # the choice kept.
 fresh_prefix
 printf '[settings]\nText1=PI6ATV\n' >"$program/Kalvora.ini"
-"$root/build/tools/stream_timing" --port 5004 --save "$work/sdr.ts" 20 0 1322252 sleep 120 \
+"$root/build/tools/stream_timing" --port 5004 --save "$work/sdr.ts" 10 0 1322252 sleep 120 \
     >"$work/sdr.timing" 2>&1 &
 timing_pid=$!
 pids+=($timing_pid)
@@ -200,13 +200,10 @@ if start_kalvora; then
     xdotool key --delay 150 Down Down Down Down Tab Tab Tab ctrl+a
     xdotool type --delay 100 1000
     xdotool key --delay 150 Tab Tab Tab space
-    # Ended while the receiver still listens: ended after nobody listens any more, kalvora.exe
-    # crashes on its way out under Wine (a thread of the stream's; not found yet).
-    sleep 12
-    xdotool key Escape # Uitzenden closes; the panel's Ctrl+Q ends the program
-    sleep 1
-    stop_kalvora
     wait "$timing_pid" || true
+    # Ended by force: under Wine kalvora.exe crashes when a UDP stream of some seconds stops
+    # (Stop or Ctrl+Q), in a thread of the stream's; not found yet.
+    wineserver -k
     timing=$(cat "$work/sdr.timing")
     ratio=$(sed -n 's/^whole run .* rate \([0-9.]*\) %.*/\1/p' <<<"$timing")
     grep -q '^no faults' <<<"$timing" && awk -v r="${ratio:-0}" 'BEGIN {exit !(r > 99.9 && r < 100.1)}' ||
