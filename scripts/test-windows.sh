@@ -201,9 +201,11 @@ if start_kalvora; then
     xdotool type --delay 100 1000
     xdotool key --delay 150 Tab Tab Tab space
     wait "$timing_pid" || true
-    # Ended by force: under Wine kalvora.exe crashes when a UDP stream of some seconds stops
-    # (Stop or Ctrl+Q), in a thread of the stream's; not found yet.
-    wineserver -k
+    # Stop (the button still has the keyboard), Uitzenden closed, then Ctrl+Q on the panel: the
+    # program ends, the stream's threads with it.
+    xdotool key --delay 500 space Escape
+    sleep 1
+    stop_kalvora
     timing=$(cat "$work/sdr.timing")
     ratio=$(sed -n 's/^whole run .* rate \([0-9.]*\) %.*/\1/p' <<<"$timing")
     grep -q '^no faults' <<<"$timing" && awk -v r="${ratio:-0}" 'BEGIN {exit !(r > 99.9 && r < 100.1)}' ||

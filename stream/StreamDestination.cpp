@@ -1,7 +1,6 @@
 #include "stream/StreamDestination.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
@@ -56,16 +55,30 @@ QString joinCommand(const QStringList& words) {
 }
 
 // The fields of a Pluto RTMP address, when it is one: the application's nine (MHz to the
-// audio's rate), then the call sign.
+// audio's rate), then the call sign. Read without QRegularExpression: the stream's own thread
+// reads it too, and a thread that ran one leaves a JIT stack that MinGW's runtime frees on a
+// dead pointer when the thread ends (Stop crashed the Windows build).
 std::optional<QStringList> plutoFields(const QString& address) {
-    static const QRegularExpression pluto(QStringLiteral("^rtmp://[^/]+/,(([^,/]*,){9})/,(.*),$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pluto.match(address);
-    if (!match.hasMatch())
+    const QLatin1String scheme("rtmp://");
+    if (!address.startsWith(scheme, Qt::CaseInsensitive) || !address.endsWith(QLatin1Char(',')))
         return std::nullopt;
-    QStringList fields = match.captured(1).split(QLatin1Char(','));
-    fields.removeLast(); // after the last comma
-    fields << match.captured(3);
+    const qsizetype slash = address.indexOf(QLatin1Char('/'), scheme.size());
+    if (slash <= scheme.size() || address.mid(slash + 1, 1) != QLatin1String(","))
+        return std::nullopt;
+    QStringList fields;
+    qsizetype at = slash + 2;
+    for (int i = 0; i < 9; ++i) { // ",437,DVBS2,...,32,"
+        const qsizetype comma = address.indexOf(QLatin1Char(','), at);
+        if (comma < 0)
+            return std::nullopt;
+        fields << address.mid(at, comma - at);
+        if (fields.last().contains(QLatin1Char('/')))
+            return std::nullopt;
+        at = comma + 1;
+    }
+    if (address.mid(at, 2) != QLatin1String("/,"))
+        return std::nullopt;
+    fields << address.mid(at + 2, address.size() - at - 3); // "/,CALL,"
     return fields;
 }
 
