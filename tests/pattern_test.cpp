@@ -198,8 +198,6 @@ void PatternTest::placement_followsTheChosenOutputScreen_data() {
               {1280, 0});
     automatic("Automatisch, the transmitter left", with(screen("TX", {-1024, 0, 1024, 768})),
               {-1024, 0});
-    automatic("Automatisch, the transmitter above", with(screen("TX", {0, -768, 1024, 768})),
-              {0, -768});
     automatic("Automatisch, the transmitter below", with(screen("TX", {0, 1024, 1024, 768})),
               {0, 1024});
     automatic("Automatisch, the transmitter offset", with(screen("TX", {1280, 256, 1024, 768})),

