@@ -117,9 +117,16 @@ TransmitChoice TransmitChoice::from(const QString& address, const QString& optio
             choice.gainDb = gain;
     }
     const QStringList words = QProcess::splitCommand(options);
+    // Given as "--fec 2/3" or "--fec=2/3", as the command line takes them.
     const auto value = [&words](const char* name) {
-        const int at = int(words.indexOf(QLatin1String(name)));
-        return at >= 0 && at + 1 < words.size() ? words[at + 1] : QString();
+        const QString given = QLatin1String(name), joined = given + QLatin1Char('=');
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (words[i] == given && i + 1 < words.size())
+                return words[i + 1];
+            if (words[i].startsWith(joined))
+                return words[i].mid(joined.size());
+        }
+        return QString();
     };
     Channel channel;
     const auto symbols = parseRate(value("--symbol-rate"));

@@ -250,7 +250,7 @@ void StreamSettingsTest::channelOptions_replaceOnlyTheChannel_data() {
         << R"(--service-name "PI6ATV """Zuid"""" --audio ident)" << true
         << R"(--service-name "PI6ATV """Zuid"""" --audio ident )" + dvbs;
     QTest::newRow("no channel: taken out, a mux rate kept")
-        << "--symbol-rate 1M --fec 1/2 --modulation dvbs --muxrate 1M --codec hevc" << false
+        << "--symbol-rate=1M --fec 1/2 --modulation dvbs --muxrate 1M --codec hevc" << false
         << "--muxrate 1M --codec hevc";
 }
 
@@ -262,6 +262,9 @@ void StreamSettingsTest::channelOptions_replaceOnlyTheChannel() {
     const QString replaced =
         optionsWithChannel(options, channel ? std::optional<Channel>(dvbs) : std::nullopt);
     QCOMPARE(replaced, result);
+    if (!channel) // what the window shows of it, in either spelling
+        QCOMPARE(TransmitChoice::from(QString(), options).channel.muxRate(),
+                 (Channel{1e6, 1, 2, Channel::Modulation::DvbS}.muxRate()));
     QCOMPARE(optionsWithChannel(replaced, channel ? std::optional<Channel>(dvbs) : std::nullopt),
              replaced); // nothing more changes the second time
 }
