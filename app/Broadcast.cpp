@@ -1,16 +1,15 @@
 #include "app/Broadcast.h"
 
 #include "app/CommandLine.h"
+#include "pattern/OnAirFrames.h"
 #include "settings/SettingsStore.h"
 #include "station/Station.h"
 #include "stream/StreamOutput.h"
 
 namespace kalvora {
 
-Broadcast::Broadcast(Station& station, SettingsStore& store, std::function<const QImage&()> frame,
-                     std::function<QString()> callSign, QObject* parent)
-    : QObject(parent), m_station(station), m_store(store), m_frame(std::move(frame)),
-      m_callSign(std::move(callSign)) {}
+Broadcast::Broadcast(Station& station, SettingsStore& store, QObject* parent)
+    : QObject(parent), m_station(station), m_store(store) {}
 
 Broadcast::~Broadcast() {
     stop();
@@ -25,11 +24,11 @@ QString Broadcast::start() {
         stored.value(StationKeys::StreamOptions.key(), StationKeys::StreamOptions.defaultText()));
     if (!parsed.options)
         return parsed.mistake;
-    const QString callSign = m_callSign();
-    if (const QString problem = parsed.options->stream.serviceProblem(callSign); !problem.isEmpty())
+    if (const QString problem = parsed.options->stream.serviceProblem(callSign());
+        !problem.isEmpty())
         return problem;
-    m_output = std::make_unique<StreamOutput>(parsed.options->stream, callSign, m_station.clock(),
-                                              m_frame);
+    m_frames = std::make_unique<OnAirFrames>(m_station, parsed.options->stream.fps);
+    m_output = std::make_unique<StreamOutput>(parsed.options->stream, *m_frames, m_station.clock());
     connect(m_output.get(), &StreamOutput::stateChanged, this, &Broadcast::statusChanged);
     m_output->start();
     emit statusChanged();
@@ -41,7 +40,13 @@ void Broadcast::stop() {
         return;
     m_output->stop();
     m_output.reset();
+    m_frames.reset();
     emit statusChanged();
+}
+
+QString Broadcast::callSign() const {
+    const Card* card = Cards::find(m_station.streamedCard());
+    return card ? m_station.text(card->callSignField).trimmed() : QString();
 }
 
 QString Broadcast::statusText() const {

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "station/Cards.h"
+
 #include <QCommandLineParser>
 #include <QProcess>
 #include <QRegularExpression>
@@ -76,22 +78,6 @@ CommandLine streamSettingsFrom(const QCommandLineParser& parser, const QString& 
                 .arg(url));
     if (const QString problem = s.addressProblem(); !problem.isEmpty())
         return mistake(problem);
-    if (isSet("pattern")) {
-        if (value("pattern") != QLatin1String("1") && value("pattern") != QLatin1String("2"))
-            return mistake(
-                QStringLiteral("--pattern must be 1 or 2, not \"%1\"").arg(value("pattern")));
-        s.pattern = value("pattern").toInt();
-    }
-    options.pattern = s.pattern;
-    if (isSet("fps")) {
-        bool ok = false;
-        s.fps = value("fps").toInt(&ok);
-        if (!ok || s.fps < 1 || s.fps > 60)
-            return mistake(QStringLiteral("--fps must be a whole number from 1 to 60 for a stream, "
-                                          "not \"%1\"")
-                               .arg(value("fps")));
-    }
-    options.fps = s.fps;
     if (isSet("size")) {
         static const QRegularExpression size(QStringLiteral("^([0-9]{2,4})x([0-9]{2,4})$"));
         const QRegularExpressionMatch match = size.match(value("size"));
@@ -311,18 +297,44 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const bool streamOptionSet =
         std::any_of(streamOptions.begin(), streamOptions.end(),
                     [&parser](const QCommandLineOption& option) { return parser.isSet(option); });
+    const bool makesFrames = parser.isSet(snapshot) || parser.isSet(frames) ||
+                             parser.isSet(stream) || parser.isSet(tsRate);
+    if (!makesFrames && (parser.isSet(fps) || parser.isSet(pattern)))
+        return mistake(
+            QStringLiteral("--fps and --pattern go with --snapshot, --frames or --stream"));
+    if (parser.isSet(snapshot) && parser.isSet(fps))
+        return mistake(QStringLiteral("--fps goes with --frames"));
+    // The card and the frame rate, for every mode that makes frames; a stream's encoders take
+    // at most 60 frames a second.
+    if (parser.isSet(pattern)) {
+        options.card = parser.value(pattern);
+        if (!Cards::find(options.card))
+            return mistake(QStringLiteral("--pattern must be %1, not \"%2\"")
+                               .arg(Cards::namesForMessage(), options.card));
+    }
+    if (parser.isSet(fps)) {
+        const int most = parser.isSet(stream) ? 60 : 100;
+        bool ok = false;
+        options.fps = parser.value(fps).toInt(&ok);
+        if (!ok || options.fps < 1 || options.fps > most)
+            return mistake(
+                QStringLiteral("--fps must be a whole number from 1 to %1%2, not \"%3\"")
+                    .arg(most)
+                    .arg(parser.isSet(stream) ? QStringLiteral(" for a stream") : QString())
+                    .arg(parser.value(fps)));
+    }
     if (parser.isSet(stream) || parser.isSet(tsRate)) {
-        const CommandLine streamed = streamSettingsFrom(parser, parser.value(stream));
+        CommandLine streamed = streamSettingsFrom(parser, parser.value(stream));
         if (!streamed.options)
             return streamed;
-        options = *streamed.options;
-        options.mode = parser.isSet(stream) ? Options::Mode::Stream : Options::Mode::TsRate;
-        if (parser.isSet(tsRate) && options.stream.muxRate <= 0)
+        streamed.options->mode =
+            parser.isSet(stream) ? Options::Mode::Stream : Options::Mode::TsRate;
+        streamed.options->card = options.card;
+        streamed.options->fps = streamed.options->stream.fps = options.fps;
+        if (parser.isSet(tsRate) && streamed.options->stream.muxRate <= 0)
             return mistake(QStringLiteral(
                 "--ts-rate needs --symbol-rate, --fec and --modulation (or --muxrate)"));
-        CommandLine result;
-        result.options = options;
-        return result;
+        return streamed;
     }
     if (streamOptionSet)
         return mistake(QStringLiteral("the stream options go with --stream or --ts-rate"));
@@ -331,26 +343,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         options.snapshotFile = parser.value(snapshot);
         if (options.snapshotFile.isEmpty())
             return mistake(QStringLiteral("--snapshot needs a file name"));
-        if (parser.isSet(fps))
-            return mistake(QStringLiteral("--fps goes with --frames"));
     } else if (parser.isSet(frames)) {
         options.mode = Options::Mode::Frames;
-    } else if (parser.isSet(fps) || parser.isSet(pattern)) {
-        return mistake(
-            QStringLiteral("--fps and --pattern go with --snapshot, --frames or --stream"));
-    }
-    if (parser.isSet(pattern)) {
-        const QString value = parser.value(pattern);
-        if (value != QLatin1String("1") && value != QLatin1String("2"))
-            return mistake(QStringLiteral("--pattern must be 1 or 2, not \"%1\"").arg(value));
-        options.pattern = value.toInt();
-    }
-    if (parser.isSet(fps)) {
-        bool ok = false;
-        options.fps = parser.value(fps).toInt(&ok);
-        if (!ok || options.fps < 1 || options.fps > 100)
-            return mistake(QStringLiteral("--fps must be a whole number from 1 to 100, not \"%1\"")
-                               .arg(parser.value(fps)));
     }
     CommandLine result;
     result.options = options;

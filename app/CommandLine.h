@@ -15,7 +15,7 @@ struct Options {
     enum class Mode { Windows, Snapshot, Frames, Stream, TsRate };
     Mode mode = Mode::Windows;
     QString snapshotFile;
-    int pattern = 1;
+    QString card = QStringLiteral("1"); // --pattern: a card's name (see Cards)
     int fps = 25;
     // --stream, and what --ts-rate prints.
     StreamSettings stream;

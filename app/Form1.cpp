@@ -116,7 +116,7 @@ Form1::Form1(Station& station)
     Label1 = new QLabel(QStringLiteral("Label1"), client);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(2760, 4080, 2175, 495));
-    Picture2 = new OffscreenStripView(station.offscreenStrip, client);
+    Picture2 = new OffscreenStripView(station.tickerStrip(), client);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(twipsRect(0, 4680, 12040, 495));
     Text6 = makeField(client, QStringLiteral("Text6"), QStringLiteral("Text6"),
@@ -147,11 +147,11 @@ Form1::Form1(Station& station)
     connect(mnu_Info, &QAction::triggered, this, &Form1::mnu_Info_Click);
 
     // The caption always names what the next click does.
-    connect(&station.ticker, &TickerScroller::tickerOnChanged, this, [this](bool on) {
+    connect(&station, &Station::tickerOnChanged, this, [this](bool on) {
         Command4->setText(on ? tr("TickerTape uit") : tr("TickerTape aan"));
     });
     connect(&station, &Station::tickerSettingsChanged, this, [this](bool enabled) {
-        Picture2->resize(m_station.offscreenStrip.size());
+        Picture2->resize(m_station.tickerStrip().size());
         Command4->setVisible(enabled);
     });
     connect(&station, &Station::textChanged, this, [this](int field, const QString& text) {
@@ -202,15 +202,15 @@ void Form1::Text5_Change() {
 }
 
 void Form1::Command1_Click() {
-    m_station.showPattern(1);
+    m_station.showCard(Cards::TestCard);
 }
 
 void Form1::Command2_Click() {
-    m_station.showPattern(2);
+    m_station.showCard(Cards::ColourBars);
 }
 
 void Form1::Command4_Click() {
-    m_station.ticker.Command4_Click();
+    m_station.toggleTicker();
 }
 
 void Form1::Command3_Click() {
@@ -284,8 +284,7 @@ void Form1::mnu_afsluiten_Click() {
 
 void Form1::Form_Unload() {
     // The station's beats stop with the panel; they must not touch the patterns being closed.
-    m_station.Timer1.stop();
-    m_station.ticker.Timer3.stop();
+    m_station.stop();
     emit closing();
 }
 

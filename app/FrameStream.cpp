@@ -1,7 +1,5 @@
 #include "app/FrameStream.h"
 
-#include "pattern/FrameRenderer.h"
-
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdio>
@@ -17,9 +15,8 @@
 
 namespace kalvora {
 
-FrameStream::FrameStream(FrameRenderer& renderer, StationClock& clock, int fps, int fd,
-                         QObject* parent)
-    : QObject(parent), m_renderer(renderer), m_fps(fps), m_fd(fd), m_pendingOffset(0),
+FrameStream::FrameStream(FrameSource& source, StationClock& clock, int fps, int fd, QObject* parent)
+    : QObject(parent), m_source(source), m_fps(fps), m_fd(fd), m_pendingOffset(0),
       m_schedule(clock) {
     // Every frame is aimed at its own moment from the start, so that the rate never drifts;
     // a moment already missed is skipped and counted as dropped.
@@ -51,11 +48,9 @@ void FrameStream::frameDue() {
         ++m_dropped; // the last frame is still going out
         return;
     }
-    if (m_beforeFrame)
-        m_beforeFrame(m_schedule.moment());
     // Nothing is rendered while a frame is pending, so it goes out straight from the image.
     // RGB32 is B, G, R, 0xFF in memory on every little-endian machine: BGRA.
-    m_frame = &m_renderer.frame();
+    m_frame = &m_source.frameAt(m_schedule.moment());
     m_pendingOffset = 0;
     flush();
 }

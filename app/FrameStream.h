@@ -1,19 +1,17 @@
 #pragma once
 
 #include "clock/StationClock.h"
+#include "station/FrameSource.h"
 
 #include <QImage>
 #include <QObject>
 #include <QTimer>
-#include <functional>
 
 class QSocketNotifier;
 
 namespace kalvora {
 
-class FrameRenderer;
-
-// Streams a pattern's frames as raw frames (808 x 608 BGRA, one after the other) to a file
+// Streams what is on air as raw frames (808 x 608 BGRA, one after the other) to a file
 // descriptor, normally standard output piped into an encoder.
 //
 // Frames go out on a steady schedule. A reader that is slower than the schedule makes frames
@@ -23,15 +21,11 @@ class FrameStream : public QObject {
     Q_OBJECT
 public:
     // The frames are beats of `clock`, `fps` a second.
-    FrameStream(FrameRenderer& renderer, StationClock& clock, int fps, int fd,
+    FrameStream(FrameSource& source, StationClock& clock, int fps, int fd,
                 QObject* parent = nullptr);
     ~FrameStream() override;
 
     void start();
-    // Called with each frame's number (from 0) just before the frame is taken.
-    void setBeforeFrame(std::function<void(qint64 frameIndex)> beforeFrame) {
-        m_beforeFrame = std::move(beforeFrame);
-    }
 
     qint64 framesWritten() const { return m_written; }
     qint64 framesDropped() const { return m_dropped + m_schedule.missed(); }
@@ -47,15 +41,14 @@ private:
     void finish(int error);
     void report();
 
-    FrameRenderer& m_renderer;
+    FrameSource& m_source;
     const int m_fps;
     const int m_fd;
-    // The frame going out; the renderer keeps it unchanged until it is asked for the next.
+    // The frame going out; the source keeps it unchanged until it is asked for the next.
     const QImage* m_frame = nullptr;
     // How much of m_frame has gone out; all of it when no frame is pending.
     qsizetype m_pendingOffset;
     Beat m_schedule;
-    std::function<void(qint64)> m_beforeFrame;
     QTimer m_reportTimer;
     qint64 m_written = 0;
     qint64 m_dropped = 0;

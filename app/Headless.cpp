@@ -2,10 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/FrameStream.h"
-#include "app/WindowRegistry.h"
 #include "files/SafeFile.h"
-#include "pattern/Display.h"
-#include "pattern/FrameRenderer.h"
+#include "pattern/OnAirFrames.h"
 #include "station/Station.h"
 #include "stream/StreamOutput.h"
 
@@ -29,12 +27,13 @@ namespace kalvora {
 
 namespace {
 
-// The station started, and the window of the chosen pattern made to draw its frames.
-PatternWindow& startWith(WindowRegistry& windows, const Options& options) {
-    windows.station().start();
-    if (options.pattern == 2)
-        return windows.pattern2();
-    return windows.display();
+// The station started without screens, and the chosen card's frames made. An encoder
+// transmits from the first frame on, so that frame must be whole: the time and date, which
+// the clock would only give at the next second, and the ticker's first step.
+std::unique_ptr<OnAirFrames> startWith(Station& station, const Options& options, int fps) {
+    station.start(Station::Screens::None);
+    station.Timer1_Timer();
+    return std::make_unique<OnAirFrames>(station, fps, options.card);
 }
 
 // The picture format the file name asks for, from its ending; empty when there is none we
@@ -46,7 +45,7 @@ QByteArray snapshotFormat(const QString& file) {
 
 } // namespace
 
-int writeSnapshot(WindowRegistry& windows, const Options& options) {
+int writeSnapshot(Station& station, const Options& options) {
     const QByteArray format = snapshotFormat(options.snapshotFile);
     if (format.isEmpty()) {
         std::fprintf(stderr,
@@ -56,7 +55,10 @@ int writeSnapshot(WindowRegistry& windows, const Options& options) {
         return 2;
     }
     // Rendered at one pixel per pixel: 808 x 608 whatever scaling Qt applies to the screen.
-    const QImage& picture = startWith(windows, options).frames().frame();
+    // As it was at start-up: no clock yet, the ticker not moved.
+    station.start(Station::Screens::None);
+    OnAirFrames frames(station, options.fps, options.card);
+    const QImage& picture = frames.still();
     // Encoded whole before the file is touched, then put in place whole: an existing still
     // stays as it was when anything fails.
     QByteArray bytes;
@@ -75,7 +77,7 @@ int writeSnapshot(WindowRegistry& windows, const Options& options) {
     return 0;
 }
 
-int streamFrames(WindowRegistry& windows, const Options& options) {
+int streamFrames(Station& station, const Options& options) {
 #ifdef Q_OS_WIN
     const int out = _fileno(stdout);
     // In text mode every 0x0A byte of a frame would go out as 0x0D 0x0A.
@@ -89,15 +91,8 @@ int streamFrames(WindowRegistry& windows, const Options& options) {
                              "(see kalvora --help)\n");
         return 2;
     }
-    // An encoder transmits from the first frame on, so that frame must be whole: the time and
-    // date, which the window only gets at the next second, and the ticker's first step.
-    PatternWindow& pattern = startWith(windows, options);
-    Station& station = windows.station();
-    station.Timer1_Timer();
-    // The ticker moves with the frames: the same number of pixels in each.
-    station.ticker.lockToFrames(options.fps);
-    FrameStream stream(pattern.frames(), station.clock(), options.fps, out);
-    stream.setBeforeFrame([&station](qint64 frame) { station.ticker.frameShown(frame); });
+    const std::unique_ptr<OnAirFrames> frames = startWith(station, options, options.fps);
+    FrameStream stream(*frames, station.clock(), options.fps, out);
     // Queued: a first frame that cannot go out ends the stream before the event loop runs.
     QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);
@@ -115,35 +110,14 @@ void requestStop(int) {
 
 } // namespace
 
-int streamNetwork(WindowRegistry& windows, const Options& options) {
+int streamNetwork(Station& station, const Options& options) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
 #ifndef Q_OS_WIN
     std::signal(SIGPIPE, SIG_IGN); // a connection that closes is an error of the write
 #endif
-    PatternWindow& pattern = startWith(windows, options);
-    Station& station = windows.station();
-    station.Timer1_Timer();
-    // The ticker moves with the frames: the same number of pixels in each.
-    station.ticker.lockToFrames(options.stream.fps);
-    const QString callSign = station.text(options.pattern == 2 ? 3 : 1).trimmed();
-    StreamOutput output(
-        options.stream, callSign, station.clock(),
-        [&pattern]() -> const QImage& { return pattern.frames().frame(); },
-        [&station](qint64 frame) { station.ticker.frameShown(frame); });
-    // Only the rows that changed (the ticker's, a caption's) are converted again.
-    std::optional<StreamOutput::RowRanges> changed = StreamOutput::RowRanges();
-    QObject::connect(&pattern.frames(), &FrameRenderer::changed, [&changed](const QRect& area) {
-        if (area.isEmpty())
-            changed.reset();
-        else if (changed)
-            changed->append({area.top(), area.bottom() + 1});
-    });
-    output.setChangeSource([&changed] {
-        const std::optional<StreamOutput::RowRanges> taken = changed;
-        changed = StreamOutput::RowRanges();
-        return taken;
-    });
+    const std::unique_ptr<OnAirFrames> frames = startWith(station, options, options.fps);
+    StreamOutput output(options.stream, *frames, station.clock());
     QObject::connect(&output, &StreamOutput::message, [](const QString& text) {
         std::fprintf(stderr, "kalvora: %s\n", qPrintable(text));
     });

@@ -3,19 +3,19 @@
 namespace kalvora {
 
 struct Options;
-class WindowRegistry;
+class Station;
 
-// The program without a display: a still, live frames or a network stream of one pattern. Only the station and
-// the chosen pattern's window (never shown; it draws the frames) are made, never the control
-// panel.
+// The program without a display: a still, live frames or a network stream of one card. Only
+// the station and the one frame path (OnAirFrames: the card's window, never shown, with a
+// ticker that steps with the frames) are made, never the control panel.
 
 // Writes the pattern as a picture to the options' file. Returns the exit code.
-int writeSnapshot(WindowRegistry& windows, const Options& options);
+int writeSnapshot(Station& station, const Options& options);
 // Streams live frames to standard output until the reader goes; runs the event loop. Returns
 // the exit code.
-int streamFrames(WindowRegistry& windows, const Options& options);
+int streamFrames(Station& station, const Options& options);
 // Sends the pattern as a network stream (--stream) until stopped (SIGINT, SIGTERM) or it fails
 // for good; runs the event loop. Returns the exit code.
-int streamNetwork(WindowRegistry& windows, const Options& options);
+int streamNetwork(Station& station, const Options& options);
 
 } // namespace kalvora

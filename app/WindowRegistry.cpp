@@ -5,7 +5,7 @@
 #include "app/Form1.h"
 #include "app/Frm_Uitzenden.h"
 #include "app/Preview.h"
-#include "pattern/Caption.h"
+#include "pattern/CardWindows.h"
 #include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
 #include "pattern/TickerStrip.h"
@@ -22,25 +22,12 @@ WindowRegistry::WindowRegistry(Station& station, Platform platform,
                                std::function<void()> onLastWindowGone)
     : m_station(station), m_platform(std::move(platform)),
       m_onLastWindowGone(std::move(onLastWindowGone)) {
-    connect(&station, &Station::patternRequested, this, [this](int pattern) {
-        if (pattern == 1)
-            display().showInFront();
-        else
-            pattern2().showInFront();
+    connect(&station, &Station::cardRequested, this, [this](const QString& card) {
+        if (PatternWindow* window = cardWindow(card))
+            window->showInFront();
     });
     connect(&station, &Station::outputChanged, this, &WindowRegistry::placePatterns);
-    // The stream carries what the transmitter shows: the pattern on air, or else the one in
-    // front, or else the test card.
-    const auto streamed = [this] {
-        const int onAir = m_station.onAir().pattern;
-        return onAir ? onAir : m_station.patternInFront() ? m_station.patternInFront() : 1;
-    };
-    m_broadcast = std::make_unique<Broadcast>(
-        station, *m_platform.store,
-        [this, streamed]() -> const QImage& {
-            return streamed() == 2 ? pattern2().frames().frame() : display().frames().frame();
-        },
-        [this, streamed] { return m_station.text(streamed() == 2 ? 3 : 1).trimmed(); });
+    m_broadcast = std::make_unique<Broadcast>(station, *m_platform.store);
     connect(m_broadcast.get(), &Broadcast::statusChanged, this, [this] {
         if (m_form1)
             m_form1->showBroadcastStatus(m_broadcast->wanted() ? m_broadcast->statusText()
@@ -52,7 +39,7 @@ WindowRegistry::WindowRegistry(Station& station, Platform platform,
 WindowRegistry::~WindowRegistry() {
     // Windows still loaded when the registry goes (a test ending) go with it, silently.
     m_onLastWindowGone = {};
-    m_station.ticker.setView(nullptr);
+    m_station.setTickerView(nullptr);
     m_broadcast->disconnect(this); // its last word, that it stopped, finds nobody to show it
     m_broadcast.reset();
     delete m_broadcastDialog;
@@ -124,49 +111,67 @@ Form1& WindowRegistry::form1() {
     return *m_form1;
 }
 
-void WindowRegistry::takePatternsDown() {
-    for (PatternWindow* pattern : {loadedPattern(1), loadedPattern(2)})
-        if (pattern)
-            pattern->hide();
-    for (PatternWindow* pattern : {loadedPattern(1), loadedPattern(2)})
-        if (pattern)
-            pattern->unload();
+QList<PatternWindow*> WindowRegistry::loadedCardWindows() const {
+    QList<PatternWindow*> windows;
+    for (PatternWindow* window :
+         {static_cast<PatternWindow*>(m_display), static_cast<PatternWindow*>(m_display2)})
+        if (window)
+            windows << window;
+    return windows;
 }
 
-PatternWindow* WindowRegistry::loadedPattern(int pattern) const {
-    if (pattern == 1)
+void WindowRegistry::takePatternsDown() {
+    for (PatternWindow* pattern : loadedCardWindows())
+        pattern->hide();
+    for (PatternWindow* pattern : loadedCardWindows())
+        pattern->unload();
+}
+
+PatternWindow* WindowRegistry::loadedCardWindow(const QString& card) const {
+    if (card == Cards::TestCard)
         return m_display;
-    if (pattern == 2)
+    if (card == Cards::ColourBars)
         return m_display2;
     return nullptr;
 }
 
-void WindowRegistry::connectPattern(PatternWindow& window, int pattern) {
+PatternWindow* WindowRegistry::cardWindow(const QString& card) {
+    if (card == Cards::TestCard)
+        return &display();
+    if (card == Cards::ColourBars)
+        return &pattern2();
+    return nullptr;
+}
+
+void WindowRegistry::connectPattern(PatternWindow& window, const QString& card) {
     window.setOutputPlace(m_station.outputPlace());
     connect(&window, &PatternWindow::visibilityChanged, this,
-            [this, &window, pattern] { m_station.setPatternShown(pattern, window.isVisible()); });
+            [this, &window, card] { m_station.setCardShown(card, window.isVisible()); });
     connect(&window, &LoadedWindow::unloaded, this,
-            [this, pattern] { m_station.setPatternShown(pattern, false); });
+            [this, card] { m_station.setCardShown(card, false); });
     showOnAirEverywhere();
 }
 
 void WindowRegistry::placePatterns() {
     const OutputPlace place = m_station.outputPlace();
-    for (PatternWindow* pattern : {loadedPattern(1), loadedPattern(2)})
-        if (pattern)
-            pattern->setOutputPlace(place);
+    for (PatternWindow* pattern : loadedCardWindows())
+        pattern->setOutputPlace(place);
 }
 
 void WindowRegistry::showOnAirEverywhere() {
-    PatternWindow* front = loadedPattern(m_station.patternInFront());
-    for (PatternWindow* pattern : {loadedPattern(1), loadedPattern(2)})
-        if (pattern)
-            pattern->showFramesOf(front);
+    PatternWindow* front = loadedCardWindow(m_station.cardInFront());
+    for (PatternWindow* pattern : loadedCardWindows())
+        pattern->showFramesOf(front);
+}
+
+// The window is one of the cards' windows: captions from the station (see makeCardWindow).
+template <typename Window> static Window* madeFor(const QString& card, const Station& station) {
+    return static_cast<Window*>(makeCardWindow(card, station).release());
 }
 
 Display& WindowRegistry::display() {
     if (!m_display) {
-        track(m_display, new Display);
+        track(m_display, madeFor<Display>(Cards::TestCard, m_station));
         Display& view = *m_display;
         connect(&view, &Display::loaded, this, [this](int heightTwips, int widthTwips) {
             if (m_form1) {
@@ -174,27 +179,10 @@ Display& WindowRegistry::display() {
                 m_form1->Label2->setText(QString::number(widthTwips));
             }
         });
-        // Whatever the station shows now, then every change.
-        view.Label1->setCaption(m_station.text(1));
-        view.Label2->setCaption(m_station.secondLine());
-        if (!m_station.timeText().isEmpty()) {
-            view.Label3->setCaption(m_station.timeText());
-            view.Label4->setCaption(m_station.dateText());
-        }
-        connect(&m_station, &Station::textChanged, &view, [&view](int field, const QString& text) {
-            if (field == 1)
-                view.Label1->setCaption(text);
-        });
-        connect(&m_station, &Station::secondLineChanged, view.Label2, &Caption::setCaption);
-        connect(&m_station, &Station::timeChanged, &view,
-                [&view](const QString& time, const QString& date) {
-                    view.Label3->setCaption(time);
-                    view.Label4->setCaption(date);
-                });
-        m_station.ticker.setView(view.Picture1);
-        connect(&view, &LoadedWindow::unloaded, this,
-                [this] { m_station.ticker.setView(nullptr); });
-        connectPattern(view, 1);
+        // The screens' ticker runs on this window's strip.
+        m_station.setTickerView(view.Picture1);
+        connect(&view, &LoadedWindow::unloaded, this, [this] { m_station.setTickerView(nullptr); });
+        connectPattern(view, Cards::TestCard);
         view.Form_Load();
     }
     return *m_display;
@@ -202,18 +190,8 @@ Display& WindowRegistry::display() {
 
 display2& WindowRegistry::pattern2() {
     if (!m_display2) {
-        track(m_display2, new display2);
-        display2& view = *m_display2;
-        const auto showText = [&view](int field, const QString& text) {
-            if (field == 3)
-                view.Label1->setCaption(text);
-            else if (field == 4)
-                view.Label2->setCaption(text);
-        };
-        showText(3, m_station.text(3));
-        showText(4, m_station.text(4));
-        connect(&m_station, &Station::textChanged, &view, showText);
-        connectPattern(view, 2);
+        track(m_display2, madeFor<display2>(Cards::ColourBars, m_station));
+        connectPattern(*m_display2, Cards::ColourBars);
     }
     return *m_display2;
 }
@@ -249,7 +227,7 @@ Preview& WindowRegistry::preview() {
     if (!m_preview) {
         track(m_preview, new Preview(*m_platform.store, m_station.clock(), [this] {
                   const OnAir onAir = m_station.onAir();
-                  return PreviewPicture{loadedPattern(onAir.pattern), onAir.whyNothing};
+                  return PreviewPicture{loadedCardWindow(onAir.card), onAir.whyNothing};
               }));
         m_preview->setStatusSource(
             [this] { return m_broadcast->wanted() ? m_broadcast->statusText() : QString(); });

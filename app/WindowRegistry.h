@@ -2,7 +2,9 @@
 
 #include "platform/Platform.h"
 
+#include <QList>
 #include <QObject>
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -34,8 +36,10 @@ public:
 
     const Platform& platform() const { return m_platform; }
     Station& station() const { return m_station; }
-    // The window of test pattern 1 or 2 if it is loaded.
-    PatternWindow* loadedPattern(int pattern) const;
+    // The window of a card if it is loaded; nothing for a card without a window.
+    PatternWindow* loadedCardWindow(const QString& card) const;
+    // Touch: a card's window, created and loaded if it is not loaded yet.
+    PatternWindow* cardWindow(const QString& card);
 
     // Touch: the window, created and loaded if it is not loaded yet.
     Form1& form1();
@@ -64,7 +68,8 @@ public:
 private:
     template <typename Window> void track(Window*& slot, Window* window);
     // The pattern windows follow the station: their place, which of them is shown in front.
-    void connectPattern(PatternWindow& window, int pattern);
+    void connectPattern(PatternWindow& window, const QString& card);
+    QList<PatternWindow*> loadedCardWindows() const;
     void placePatterns();
     void takePatternsDown();
     void showOnAirEverywhere();

@@ -1,11 +1,10 @@
 #include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "app/Headless.h"
-#include "app/WindowRegistry.h"
+#include "app/ProgramParts.h"
 #include "files/SafeFile.h"
 #include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
-#include "station/Station.h"
 #include "ticker/TickerFile.h"
 
 #include <QApplication>
@@ -103,9 +102,8 @@ int main(int argc, char* argv[]) {
         for (const QString& saved : {store.iniFile(), TickerFile::pathIn(tickerFolder)})
             if (!saved.isEmpty())
                 SafeFile::removeStaleTemporaries(saved);
-    const Platform platform = Platform::system(&store, tickerFolder);
-    Station station(store, tickerFolder, platform.now, platform.screens);
-    WindowRegistry windows(station, platform, [] { QCoreApplication::quit(); });
+    ProgramParts program(Platform::system(&store, tickerFolder), [] { QCoreApplication::quit(); });
+    const Platform& platform = program.platform();
     if (options.mode != Options::Mode::Windows) {
         const auto toStandardError = [](const QString& message) {
             std::fprintf(stderr, "kalvora: %s\n", qPrintable(message));
@@ -114,17 +112,17 @@ int main(int argc, char* argv[]) {
         if (const QString problem = store.readProblem(); !problem.isEmpty())
             toStandardError(problem);
         if (options.mode == Options::Mode::Snapshot)
-            return writeSnapshot(windows, options);
+            return writeSnapshot(program.station(), options);
         if (options.mode == Options::Mode::Stream)
-            return streamNetwork(windows, options);
-        return streamFrames(windows, options);
+            return streamNetwork(program.station(), options);
+        return streamFrames(program.station(), options);
     }
 
     const auto toOperator = [&platform](const QString& message) {
         platform.warn(nullptr, QStringLiteral("Kalvora"), message);
     };
     store.setFailureHandler(toOperator);
-    windows.form1().show();
+    program.windows().form1().show();
     if (const QString problem = store.readProblem(); !problem.isEmpty())
         toOperator(problem);
     return app.exec();

@@ -2,7 +2,7 @@
 
 #include "pattern/FrameRenderer.h"
 #include "pattern/PictureBox.h"
-#include "station/Station.h"
+#include "station/Cards.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,7 +23,7 @@ constexpr int OutOfSight = -100000;
 } // namespace
 
 QSize PatternWindow::designSize() {
-    return Station::patternSize();
+    return Cards::designSize();
 }
 
 PatternWindow::PatternWindow() : LoadedWindow(PatternWindowFlags), m_stage(new QWidget(this)) {

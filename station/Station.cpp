@@ -9,23 +9,13 @@
 
 namespace kalvora {
 
-namespace {
-
-constexpr int PatternWidthTwips = 12120;
-constexpr int PatternHeightTwips = 9120;
-
-} // namespace
-
-QSize Station::patternSize() {
-    return QSize(twipsToPixels(PatternWidthTwips), twipsToPixels(PatternHeightTwips));
-}
-
 Station::Station(SettingsStore& store, QString tickerFolder, std::function<QDateTime()> now,
                  std::function<QList<ScreenInfo>()> screens, QObject* parent)
     : QObject(parent), m_store(store), m_screens(std::move(screens)), m_clock(std::move(now)),
-      Timer1(m_clock, Beat::Kind::WallSecond),
-      ticker(offscreenStrip, m_clock, std::move(tickerFolder)) {
-    connect(&Timer1, &Beat::timeout, this, &Station::Timer1_Timer);
+      m_tickerFolder(std::move(tickerFolder)), m_timer1(m_clock, Beat::Kind::WallSecond),
+      m_ticker(m_offscreenStrip, m_clock, m_tickerFolder) {
+    connect(&m_timer1, &Beat::timeout, this, &Station::Timer1_Timer);
+    connect(&m_ticker, &TickerScroller::tickerOnChanged, this, &Station::tickerOnChanged);
     const StationSettings settings = StationSettings::fromStored({});
     for (int i = 0; i < StationSettings::TextCount; ++i)
         m_texts[size_t(i)] = settings.texts[size_t(i)];
@@ -38,8 +28,8 @@ Station::~Station() {
     m_store.removeChangeListener(m_storeListener);
 }
 
-void Station::start() {
-    ticker.Timer3.stop();
+void Station::start(Screens screens) {
+    m_ticker.Timer3.stop();
     const StationSettings settings = readStationSettings(m_store);
     for (int field = 1; field <= StationSettings::TextCount; ++field) {
         m_texts[size_t(field - 1)] = settings.texts[size_t(field - 1)];
@@ -49,7 +39,7 @@ void Station::start() {
     m_outputScreen = settings.outputScreen;
     m_outputScale = settings.outputScale;
     Lees_TT_Settings();
-    ScreenSide = QStringLiteral("left");
+    m_side = ScreenSide::Left;
     Wissel_Scherm();
     // A screen plugged in or out: the patterns go where the rule now says, after Qt has
     // settled its screen list.
@@ -58,10 +48,16 @@ void Station::start() {
                                   &QGuiApplication::primaryScreenChanged})
             connect(qGuiApp, signal, this, &Station::screensChanged, Qt::QueuedConnection);
     setSwapSecond(5);
-    AltToggle = 1;
-    ticker.Start_TT();
+    m_altToggle = 1;
+    if (screens == Screens::Shown)
+        m_ticker.Start_TT();
     // Its first tick cannot come before the start-up has finished: both run on this thread.
-    Timer1.start();
+    m_timer1.start();
+}
+
+void Station::stop() {
+    m_timer1.stop();
+    m_ticker.Timer3.stop();
 }
 
 QString Station::text(int field) const {
@@ -97,11 +93,11 @@ void Station::Timer1_Timer() {
     emit timeChanged(m_timeText, m_dateText);
     if (now.time().second() != m_swapSecond)
         return;
-    if (AltToggle == 1) {
+    if (m_altToggle == 1) {
         setSecondLine(text(5));
-        AltToggle = 0;
+        m_altToggle = 0;
     } else {
-        AltToggle = 1;
+        m_altToggle = 1;
         setSecondLine(text(2));
     }
     int next = m_swapSecond + 2;
@@ -117,8 +113,8 @@ bool Station::Lees_TT_Settings() {
 }
 
 bool Station::applyTickerSettings() {
-    const bool enabled =
-        ticker.Lees_TT_Settings(TickerSettings::fromStored(m_tickerStored), patternSize().height());
+    const bool enabled = m_ticker.Lees_TT_Settings(TickerSettings::fromStored(m_tickerStored),
+                                                   Cards::designSize().height());
     emit tickerSettingsChanged(enabled);
     return enabled;
 }
@@ -134,12 +130,16 @@ void Station::storedChanged(const QList<QPair<QString, QString>>& written) {
     if (!tickerChanged)
         return;
     applyTickerSettings();
-    ticker.startIfEnabledAndStopped();
+    m_ticker.startIfEnabledAndStopped();
+}
+
+void Station::toggleTicker() {
+    m_ticker.Command4_Click();
+    emit tickerToggled(m_ticker.TickerOn);
 }
 
 void Station::Wissel_Scherm() {
-    ScreenSide =
-        ScreenSide == QLatin1String("left") ? QStringLiteral("right") : QStringLiteral("left");
+    m_side = m_side == ScreenSide::Left ? ScreenSide::Right : ScreenSide::Left;
     emit outputChanged();
     emit onAirChanged();
 }
@@ -170,42 +170,61 @@ OutputPlace Station::outputPlace() const {
     // screen (Automatisch with the output screen elsewhere, a chosen screen unplugged) they
     // stay 1:1 and never cover the control panel.
     const bool scaled = onOutput && transmitterScreen(screens, m_outputScreen).has_value();
-    return kalvora::outputPlace(screens, corner, scaled, m_outputScale, patternSize());
+    return kalvora::outputPlace(screens, corner, scaled, m_outputScale, Cards::designSize());
 }
 
-void Station::showPattern(int pattern) {
-    m_pattern2InFront = pattern == 2;
-    m_shown[pattern] = true;
-    emit patternRequested(pattern);
-    emit onAirChanged();
-}
-
-void Station::setPatternShown(int pattern, bool shown) {
-    if (m_shown[pattern] == shown)
+void Station::showCard(const QString& card) {
+    if (!Cards::find(card))
         return;
-    m_shown[pattern] = shown;
+    m_requested.removeAll(card);
+    m_requested.append(card);
+    if (!m_shown.contains(card))
+        m_shown.append(card);
+    emit cardRequested(card);
     emit onAirChanged();
 }
 
-bool Station::patternShown(int pattern) const {
-    return m_shown[pattern];
+void Station::setCardShown(const QString& card, bool shown) {
+    if (m_shown.contains(card) == shown || !Cards::find(card))
+        return;
+    if (shown)
+        m_shown.append(card);
+    else
+        m_shown.removeAll(card);
+    emit onAirChanged();
 }
 
-int Station::patternInFront() const {
-    if (m_shown[1] && m_shown[2])
-        return m_pattern2InFront ? 2 : 1;
-    return m_shown[1] ? 1 : m_shown[2] ? 2 : 0;
+bool Station::cardShown(const QString& card) const {
+    return m_shown.contains(card);
+}
+
+QString Station::cardInFront() const {
+    for (auto card = m_requested.crbegin(); card != m_requested.crend(); ++card)
+        if (m_shown.contains(*card))
+            return *card;
+    // Shown without being asked for (a window shown by other means): the first in the list.
+    for (const Card& card : Cards::all())
+        if (m_shown.contains(card.name))
+            return card.name;
+    return QString();
 }
 
 OnAir Station::onAir() const {
-    const int front = patternInFront();
-    if (!front)
-        return {0, tr("nothing on air")};
+    const QString front = cardInFront();
+    if (front.isEmpty())
+        return {QString(), tr("nothing on air")};
     if (!onOutputSide())
-        return {0, tr("nothing on air: the patterns are on this screen (Scherm)")};
+        return {QString(), tr("nothing on air: the patterns are on this screen (Scherm)")};
     if (!transmitterScreen(m_screens(), m_outputScreen))
-        return {0, tr("nothing on air: the output screen is not connected")};
+        return {QString(), tr("nothing on air: the output screen is not connected")};
     return {front, QString()};
+}
+
+QString Station::streamedCard() const {
+    if (const QString onAir = this->onAir().card; !onAir.isEmpty())
+        return onAir;
+    const QString front = cardInFront();
+    return front.isEmpty() ? Cards::TestCard : front;
 }
 
 } // namespace kalvora

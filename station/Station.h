@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/StationClock.h"
+#include "station/Cards.h"
 #include "station/Placement.h"
 #include "station/StationSettings.h"
 #include "ticker/OffscreenStrip.h"
@@ -10,6 +11,7 @@
 #include <QObject>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,19 +20,24 @@ namespace kalvora {
 
 class SettingsStore;
 
-// What the transmitter's screen shows of ours: pattern 1 or 2, or nothing (0) and why.
+// What the transmitter's screen shows of ours: a card, or nothing (an empty name) and why.
 struct OnAir {
-    int pattern = 0;
+    QString card;
     QString whyNothing;
 };
 
+// The side "Scherm" toggles: the patterns on the output (transmitter's) screen, or on the
+// operator's own.
+enum class ScreenSide { Left, Right };
+
 // What is on air, without any window: the station texts, the clock and the frequency/locator
-// alternation, the ticker, the output choice and which pattern is in front. The control panel,
-// the pattern windows, the preview and the frame outputs are its views: they show what it
-// announces and pass the operator's choices to it.
+// alternation, the screens' ticker, the output choice and which card is in front. The control
+// panel, the pattern windows, the preview, the frame outputs, and every later client (a
+// schedule, a remote) are its views: they show what it announces, and every change of what is
+// on air goes through its methods.
 //
-// One clock drives everything that moves on air: the second tick (Timer1), the ticker's steps
-// (ticker.Timer3) and every frame output's frames are beats on it.
+// One clock drives everything that moves on air: the second tick (Timer1), the screens' ticker
+// steps (Timer3) and every frame output's frames are beats on it.
 class Station : public QObject {
     Q_OBJECT
     // First: the beats below are made on it.
@@ -45,13 +52,16 @@ public:
             std::function<QList<ScreenInfo>()> screens, QObject* parent = nullptr);
     ~Station() override;
 
+    // Whether the screens' own ticker runs: without windows (a still, frames, a stream) only
+    // the frame outputs' tickers move.
+    enum class Screens { Shown, None };
     // Start-up, in its fixed order: the settings, the ticker's look, the patterns on the output
     // side, the alternation from second 5, the ticker's first run and the clock.
-    void start();
+    void start(Screens screens = Screens::Shown);
+    // The station goes off air with the panel: its beats stop and touch no window again.
+    void stop();
 
     StationClock& clock() { return m_clock; }
-    // A test pattern as designed: 12120 x 9120 twips, 808 x 608 pixels.
-    static QSize patternSize();
     SettingsStore& store() { return m_store; }
 
     // --- The station texts: Text1 .. Text5 (`field` 1 to 5), as the control panel names them.
@@ -66,24 +76,32 @@ public:
     QString dateText() const { return m_dateText; }
     // The next swap second of the alternation (the panel shows it in Text6).
     int swapSecond() const { return m_swapSecond; }
-    void setSwapSecond(int second);
     // 1 while the frequency shows (the locator comes next), 0 while the locator shows.
-    std::int16_t AltToggle = 0;
-    // Once a second, just after the wall clock's second changed.
-    Beat Timer1;
-    // Time, date and, at the swap second, the other of frequency and locator.
+    int altToggle() const { return m_altToggle; }
+    // The second's work: time, date and, at the swap second, the other of frequency and
+    // locator. A frame output calls it once before its first frame, which must be whole.
     void Timer1_Timer();
 
-    // --- The ticker.
-    OffscreenStrip offscreenStrip;
-    TickerScroller ticker;
+    // --- The ticker, as the screens show it.
+    // The settings in use, converted once when stored.
+    const TickerSettings& tickerSettings() const { return m_ticker.settings; }
+    const QString& tickerFolder() const { return m_tickerFolder; }
+    // The screens' scroller and its drawing strip, to look at (the panel keeps the strip).
+    const TickerScroller& screenTicker() const { return m_ticker; }
+    const OffscreenStrip& tickerStrip() const { return m_offscreenStrip; }
+    // The visible strip on pattern 1's window, or none.
+    void setTickerView(TickerView* view) { m_ticker.setView(view); }
     // Applies the stored ticker settings to both strips. Returns whether it is enabled.
     bool Lees_TT_Settings();
+    // "TickerTape aan / uit": shows or hides the strip, on the screens and in every frame output.
+    void toggleTicker();
+    // One step of the screens' ticker (Timer3's work).
+    void Timer3_Timer() { m_ticker.Timer3_Timer(); }
 
     // --- The output: the side "Scherm" toggles, the output screen and the picture's size.
-    // "right": the patterns are on the output screen; anything else: on the operator's.
-    QString ScreenSide;
-    bool onOutputSide() const { return ScreenSide == QLatin1String("right"); }
+    ScreenSide screenSide() const { return m_side; }
+    // The patterns are on the output screen (and not on the operator's).
+    bool onOutputSide() const { return m_side == ScreenSide::Right; }
     void Wissel_Scherm();
     QString outputScreen() const { return m_outputScreen; }
     void chooseOutputScreen(const QString& name); // stored at once
@@ -95,17 +113,20 @@ public:
     void screensChanged();
     QList<ScreenInfo> screens() const { return m_screens(); }
 
-    // --- The patterns on air.
-    // "Kalvora 1" / "Kalvora 2": the pattern is shown and comes in front.
-    void showPattern(int pattern);
-    // A pattern window was shown or hidden (a click on pattern 1 takes it down).
-    void setPatternShown(int pattern, bool shown);
-    bool patternShown(int pattern) const;
-    // The pattern in front: the one shown last when both are shown; 0 when none is.
-    int patternInFront() const;
-    // What the transmitter's screen really shows: the pattern in front while the patterns are
+    // --- The cards on air (see Cards).
+    // "Kalvora 1" / "Kalvora 2": the card is shown and comes in front.
+    void showCard(const QString& card);
+    // A card's window was shown or hidden (a click on pattern 1 takes it down).
+    void setCardShown(const QString& card, bool shown);
+    bool cardShown(const QString& card) const;
+    // The card in front: of those shown, the one asked for last; empty when none is shown.
+    QString cardInFront() const;
+    // What the transmitter's screen really shows: the card in front while the patterns are
     // on it, otherwise nothing, and why.
     OnAir onAir() const;
+    // What a stream of the station sends: the card on air, or else the one in front, or else
+    // the test card.
+    QString streamedCard() const;
 
 signals:
     void textChanged(int field, const QString& text);
@@ -114,18 +135,30 @@ signals:
     void swapSecondChanged(int second);
     // New ticker settings were applied (the panel shows its on/off button only if enabled).
     void tickerSettingsChanged(bool enabled);
+    // The operator showed (true) or hid the ticker strip.
+    void tickerToggled(bool on);
+    // The screens' ticker strip was switched on or off (the on/off button's caption).
+    void tickerOnChanged(bool on);
     // The place of the patterns changed: side, screen, scale, or the screens themselves.
     void outputChanged();
-    // The operator asked for this pattern: it is to be shown in front.
-    void patternRequested(int pattern);
+    // The operator asked for this card: it is to be shown in front.
+    void cardRequested(const QString& card);
     // What the transmitter shows may have changed.
     void onAirChanged();
 
 private:
     void setSecondLine(const QString& text);
+    void setSwapSecond(int second);
     bool applyTickerSettings();
     void storedChanged(const QList<QPair<QString, QString>>& written);
 
+    QString m_tickerFolder;
+    // Once a second, just after the wall clock's second changed.
+    Beat m_timer1;
+    std::int16_t m_altToggle = 0;
+    OffscreenStrip m_offscreenStrip;
+    TickerScroller m_ticker;
+    ScreenSide m_side = ScreenSide::Left;
     std::array<QString, StationSettings::TextCount> m_texts;
     QString m_secondLine;
     QString m_timeText;
@@ -133,8 +166,9 @@ private:
     int m_swapSecond = 0;
     QString m_outputScreen;
     OutputScale m_outputScale = OutputScale::OneToOne;
-    bool m_shown[3] = {false, false, false};
-    bool m_pattern2InFront = false;
+    QStringList m_shown;
+    // The cards the operator asked for, the last asked for last.
+    QStringList m_requested;
     int m_storeListener = 0;
     // The ticker keys as stored (absent ones left out), kept up to date by what is written.
     QHash<QString, QString> m_tickerStored;

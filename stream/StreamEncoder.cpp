@@ -271,7 +271,7 @@ bool StreamEncoder::open() {
             memset(p.kept->data[plane] + y * p.kept->linesize[plane], 128,
                    size_t(p.kept->width / 2));
     const QSize inner =
-        s.paddedTo43() ? s.size : QSize(808, 608).scaled(s.size, Qt::KeepAspectRatio);
+        s.paddedTo43() ? s.size : Cards::designSize().scaled(s.size, Qt::KeepAspectRatio);
     p.inner = QRect(QPoint((s.size.width() - inner.width()) / 2 & ~1,
                            (s.size.height() - inner.height()) / 2 & ~1),
                     QSize(inner.width() & ~1, inner.height() & ~1));

@@ -29,11 +29,10 @@ StreamOutput::RowRanges merged(StreamOutput::RowRanges ranges, int height) {
 
 } // namespace
 
-StreamOutput::StreamOutput(StreamSettings settings, QString callSign, StationClock& clock,
-                           std::function<const QImage&()> frame,
-                           std::function<void(qint64)> beforeFrame, QObject* parent)
-    : QObject(parent), m_settings(std::move(settings)), m_callSign(std::move(callSign)),
-      m_frame(std::move(frame)), m_beforeFrame(std::move(beforeFrame)), m_schedule(clock) {
+StreamOutput::StreamOutput(StreamSettings settings, FrameSource& source, StationClock& clock,
+                           QObject* parent)
+    : QObject(parent), m_settings(std::move(settings)), m_source(source),
+      m_callSign(source.callSign()), m_schedule(clock) {
     m_schedule.setPeriod(1000.0 / m_settings.fps);
     connect(&m_schedule, &Beat::timeout, this, &StreamOutput::frameDue);
     m_retry.setSingleShot(true);
@@ -109,18 +108,14 @@ void StreamOutput::stop() {
 
 void StreamOutput::frameDue() {
     const qint64 index = m_schedule.moment();
-    if (m_beforeFrame)
-        m_beforeFrame(index);
     // Drawn first: drawing may find a change of its own.
-    const QImage& frame = m_frame();
+    const QImage& frame = m_source.frameAt(index);
     // What changed since the last frame that went to the encoder.
-    if (m_takeChangedRows) {
-        const std::optional<RowRanges> changed = m_takeChangedRows();
-        if (!changed)
-            m_unsent.reset();
-        else if (m_unsent)
-            *m_unsent = merged(*m_unsent + *changed, frame.height());
-    }
+    const std::optional<RowRanges> changed = m_source.takeChangedRows();
+    if (!changed)
+        m_unsent.reset();
+    else if (m_unsent)
+        *m_unsent = merged(*m_unsent + *changed, frame.height());
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_open && m_state != State::Connecting)
         return;
@@ -131,7 +126,7 @@ void StreamOutput::frameDue() {
     // Copies: the renderer draws the next frame into the same image.
     Job job;
     job.index = index;
-    if (!m_takeChangedRows || !m_unsent) {
+    if (!m_unsent) {
         job.frame = frame.copy();
     } else {
         job.rows = *m_unsent;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/StationClock.h"
+#include "station/FrameSource.h"
 #include "stream/StreamSettings.h"
 
 #include <QImage>
@@ -18,10 +19,10 @@ namespace kalvora {
 
 class StreamEncoder;
 
-// Sends a pattern's frames as a network stream (or into a file): the frames are beats of the
-// station's clock, taken on this thread and encoded and sent on a thread of its own, so the
-// screens never wait for the network. When the encoder is still busy with earlier frames a
-// frame is dropped (and counted), never the stream falling behind the clock.
+// Sends what is on air as a network stream (or into a file): the frames are beats of the
+// station's clock, taken from a frame source on this thread and encoded and sent on a thread of its
+// own, so the screens never wait for the network. When the encoder is still busy with earlier
+// frames a frame is dropped (and counted), never the stream falling behind the clock.
 //
 // A stream that cannot be opened, or breaks, is tried again after a pause that grows (2, 4, 8
 // ... seconds, at most 30), unless trying again cannot help (an address or codec this FFmpeg
@@ -29,20 +30,13 @@ class StreamEncoder;
 class StreamOutput : public QObject {
     Q_OBJECT
 public:
-    // `frame` gives the current frame; `beforeFrame` is called with each frame's number just
-    // before it is taken (the frame-locked ticker steps there).
-    StreamOutput(StreamSettings settings, QString callSign, StationClock& clock,
-                 std::function<const QImage&()> frame, std::function<void(qint64)> beforeFrame = {},
+    // The service is named after the source's call sign as it is now. Only the rows that the
+    // source says changed are copied and converted again.
+    StreamOutput(StreamSettings settings, FrameSource& source, StationClock& clock,
                  QObject* parent = nullptr);
     ~StreamOutput() override;
 
-    // Where frames change only in part: `takeChangedRows` gives the rows [first, last) that
-    // changed since it was last asked, or nothing when anything may have; only those rows are
-    // copied and converted again. Without it every frame is taken whole.
-    using RowRanges = QList<std::pair<int, int>>;
-    void setChangeSource(std::function<std::optional<RowRanges>()> takeChangedRows) {
-        m_takeChangedRows = std::move(takeChangedRows);
-    }
+    using RowRanges = FrameSource::RowRanges;
 
     void start();
     void stop();
@@ -88,10 +82,8 @@ private:
     void setState(State state);
 
     StreamSettings m_settings;
+    FrameSource& m_source;
     QString m_callSign;
-    std::function<const QImage&()> m_frame;
-    std::function<void(qint64)> m_beforeFrame;
-    std::function<std::optional<RowRanges>()> m_takeChangedRows;
     // Changes not yet sent (a frame dropped); everything, at a start.
     std::optional<RowRanges> m_unsent;
     Beat m_schedule;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "station/Cards.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -21,10 +23,9 @@ struct StreamSettings {
     enum class Container { TransportStream, Flv };
     enum class Audio { None, Silence, Tone, Ident };
 
-    QString url;     // udp://, srt://, rtmp://, or a file name ending in .ts or .flv
-    int pattern = 1; // 1 or 2
+    QString url; // udp://, srt://, rtmp://, or a file name ending in .ts or .flv
     int fps = 25;
-    QSize size{808, 608};
+    QSize size = Cards::designSize();       // the card as designed
     QString codec = QStringLiteral("h264"); // h264, hevc or mpeg2
     qint64 videoBitrate = 0;                // bit/s; 0: from the mux rate, or 1 Mbit/s
     double keyframeSeconds = 1;

@@ -2,7 +2,7 @@
 
 #include "TestSupport.h"
 #include "app/Form1.h"
-#include "app/WindowRegistry.h"
+#include "app/ProgramParts.h"
 #include "pattern/Display.h"
 #include "station/Station.h"
 
@@ -14,8 +14,8 @@ namespace kalvora::test {
 // The program as main() starts it, on a test platform.
 struct Program {
     explicit Program(TestPlatform& t)
-        : station(*t.platform.store, t.platform.programFolder, t.platform.now, t.platform.screens),
-          windows(station, t.platform, [this] { ++lastWindowGone; }), panel(windows.form1()) {
+        : program(t.platform, [this] { ++lastWindowGone; }), station(program.station()),
+          windows(program.windows()), panel(windows.form1()) {
         panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
     }
@@ -41,8 +41,9 @@ struct Program {
     Frm_Uitzenden& made(Frm_Uitzenden*) { return windows.broadcastDialog(); }
 
     int lastWindowGone = 0;
-    Station station;
-    WindowRegistry windows;
+    kalvora::ProgramParts program;
+    Station& station;
+    WindowRegistry& windows;
     Form1& panel;
 };
 

@@ -21,7 +21,9 @@
 
 using namespace kalvora::test;
 using kalvora::Form1;
+using kalvora::ScreenSide;
 using kalvora::WindowRegistry;
+namespace Cards = kalvora::Cards;
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -35,7 +37,6 @@ private slots:
     void emptyStore_showsInitialFieldsAndCaptions();
     void panel_layoutMatchesTheTable();
     void startUp_placesHiddenPatternsOnSecondScreen_andSchermToggles();
-    void schermWithOddSide_goesLeft();
     void typingIntoText1_reachesCaptionAndStoreAfterEachKey();
     void clearedText3_isStoredEmpty_andComesBackEmpty();
     void typingIntoText5_changesNoCaption();
@@ -65,7 +66,7 @@ void AppTest::emptyStore_showsInitialFieldsAndCaptions() {
     QCOMPARE(p.panel.Label1->text(), QStringLiteral("9120"));
     QCOMPARE(p.panel.Label2->text(), QStringLiteral("12120"));
     QCOMPARE(p.panel.Text6->text(), QStringLiteral("5"));
-    QCOMPARE(p.station.AltToggle, 1);
+    QCOMPARE(p.station.altToggle(), 1);
     // Start-up stores nothing on an empty store.
     QVERIFY(!t.storeHas(QStringLiteral("Text1")));
 }
@@ -106,7 +107,7 @@ void AppTest::panel_layoutMatchesTheTable() {
 void AppTest::startUp_placesHiddenPatternsOnSecondScreen_andSchermToggles() {
     TestPlatform t;
     Program p(t);
-    QCOMPARE(p.station.ScreenSide, QStringLiteral("right"));
+    QCOMPARE(p.station.screenSide(), ScreenSide::Right);
     QCOMPARE(p.pattern1().pos(), QPoint(1280, 0));
     QCOMPARE(p.pattern2().pos(), QPoint(1280, 0));
     QVERIFY(!p.pattern1().isVisible());
@@ -114,13 +115,13 @@ void AppTest::startUp_placesHiddenPatternsOnSecondScreen_andSchermToggles() {
     QCOMPARE(p.pattern1().size(), QSize(808, 608));
 
     QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
-    QCOMPARE(p.station.ScreenSide, QStringLiteral("left"));
+    QCOMPARE(p.station.screenSide(), ScreenSide::Left);
     QCOMPARE(p.pattern1().pos(), QPoint(0, 0));
     QCOMPARE(p.pattern2().pos(), QPoint(0, 0));
     QVERIFY(!p.pattern1().isVisible());
 
     QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
-    QCOMPARE(p.station.ScreenSide, QStringLiteral("right"));
+    QCOMPARE(p.station.screenSide(), ScreenSide::Right);
     QCOMPARE(p.pattern1().pos(), QPoint(1280, 0));
     QCOMPARE(p.pattern2().pos(), QPoint(1280, 0));
 
@@ -129,15 +130,6 @@ void AppTest::startUp_placesHiddenPatternsOnSecondScreen_andSchermToggles() {
     QVERIFY(QTest::qWaitForWindowExposed(&p.pattern1()));
     QCOMPARE(p.pattern1().screen()->name(), QStringLiteral("Transmitter"));
     QCOMPARE(p.pattern1().frameGeometry(), QRect(1280, 0, 808, 608));
-}
-
-void AppTest::schermWithOddSide_goesLeft() {
-    TestPlatform t;
-    Program p(t);
-    p.station.ScreenSide = QStringLiteral("Left");
-    p.station.Wissel_Scherm();
-    QCOMPARE(p.station.ScreenSide, QStringLiteral("left"));
-    QCOMPARE(p.pattern1().pos(), QPoint(0, 0));
 }
 
 void AppTest::typingIntoText1_reachesCaptionAndStoreAfterEachKey() {
@@ -456,7 +448,7 @@ void AppTest::scaledOutput_bothWindowsShowThePatternInFront_andThePreviewTellsTh
     QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
     QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
     QCOMPARE(onScreen(p.pattern2()), onScreen(p.pattern1()));
-    QCOMPARE(p.station.onAir().pattern, 1);
+    QCOMPARE(p.station.onAir().card, Cards::TestCard);
     QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
     QCOMPARE(onScreen(p.pattern1()), onScreen(p.pattern2()));
     QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
@@ -465,11 +457,11 @@ void AppTest::scaledOutput_bothWindowsShowThePatternInFront_andThePreviewTellsTh
     const QImage mirrored = onScreen(p.pattern2());
     QTest::mouseClick(&p.pattern2(), Qt::LeftButton, {}, p.pattern2().rect().center());
     QVERIFY(!p.pattern1().isVisible());
-    QCOMPARE(p.station.onAir().pattern, 2);
+    QCOMPARE(p.station.onAir().card, Cards::ColourBars);
     QVERIFY(onScreen(p.pattern2()) != mirrored);
     // After Scherm the transmitter shows nothing of ours, and the preview says so.
     QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
-    QVERIFY(!p.station.onAir().pattern);
+    QVERIFY(p.station.onAir().card.isEmpty());
     QVERIFY(p.station.onAir().whyNothing.contains(QStringLiteral("Scherm")));
 
     // Automatisch with the output screen left of the primary: the patterns go to it, fitted,
@@ -479,7 +471,7 @@ void AppTest::scaledOutput_bothWindowsShowThePatternInFront_andThePreviewTellsTh
                                    {"Transmitter", {}, {0, 0, 1024, 768}, {1024, 768}, false}};
     QTest::mouseClick(p.panel.Command3, Qt::LeftButton);
     QCOMPARE(p.pattern2().geometry(), QRect(0, 0, 1024, 768));
-    QCOMPARE(p.station.onAir().pattern, 2);
+    QCOMPARE(p.station.onAir().card, Cards::ColourBars);
 }
 
 void AppTest::warning_comesUpOverTheWindowItConcerns() {

@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "pattern/Caption.h"
+#include "pattern/OnAirFrames.h"
 #include "pattern/TickerStrip.h"
 #include "ticker/TickerSettings.h"
 #include "tickerdialog/Fonts.h"
@@ -110,6 +111,8 @@ void DialogTest::twoLineFile_opensAsOneRun_andSecondMenuOnlyRaises() {
 void DialogTest::save_writesExactBytesAndKeys_appliesAtOnce_andCloses() {
     TestPlatform t;
     Program p(t);
+    // A frame output running meanwhile (the panel's stream) takes the new look as well.
+    OnAirFrames frames(p.station, 25);
     Frm_Tickertape& d = openDialog(p);
     QTest::mouseClick(d.tt_enabled, Qt::LeftButton);
     QVERIFY(d.tt_enabled->isChecked());
@@ -130,11 +133,16 @@ void DialogTest::save_writesExactBytesAndKeys_appliesAtOnce_andCloses() {
     // Pattern 1's strips took the new look at once: white on black, 12 pt, raised 150 twips.
     TickerStrip& strip = *p.pattern1().Picture1;
     QCOMPARE(strip.backColor(), QColor(Qt::black));
-    QCOMPARE(p.station.offscreenStrip.backColor(), QColor(Qt::black));
-    QCOMPARE(p.station.offscreenStrip.foreColor(), QColor(Qt::white));
-    QCOMPARE(p.station.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(p.station.tickerStrip().backColor(), QColor(Qt::black));
+    QCOMPARE(p.station.tickerStrip().foreColor(), QColor(Qt::white));
+    QCOMPARE(p.station.tickerStrip().font().family(), QStringLiteral("Liberation Serif"));
     QCOMPARE(strip.height(), 22); // 324 twips
     QCOMPARE(strip.geometry().bottom() + 1, 608 - 10);
+    // The blank lead-in of the stream's strip, a few frames on: the new background.
+    QVERIFY(frames.ticker().stripVisible());
+    for (int index = 1; index < 20; ++index)
+        frames.frameAt(index);
+    QCOMPARE(QColor(frames.frameAt(20).pixel(5, strip.geometry().center().y())), QColor(Qt::black));
     QVERIFY(!strip.isHidden());
     QVERIFY(!p.panel.Command4->isHidden());
     QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
@@ -238,9 +246,9 @@ void DialogTest::badNumbers_areNotSaved_andTheFieldIsNamed() {
     d.tt_regellengte->setText(QStringLiteral("-0.5"));
     QTest::mouseClick(d.Command1, Qt::LeftButton);
     QVERIFY(!p.windows.loadedTickerDialog());
-    QCOMPARE(p.station.ticker.settings.TtHeight, 284);
+    QCOMPARE(p.station.tickerSettings().TtHeight, 284);
     QCOMPARE(t.storedValue(QStringLiteral("tt_speed")), QStringLiteral("12.5"));
-    QCOMPARE(p.station.ticker.settings.intervalMs, 12);
+    QCOMPARE(p.station.tickerSettings().intervalMs, 12);
 }
 
 void DialogTest::greyedOutFields_neverBlockTheSave() {
@@ -406,7 +414,7 @@ void DialogTest::settingsNotStored_dialogStaysOpen_andSaysSo() {
              qPrintable(t.warnings.first()));
     QCOMPARE(p.windows.loadedTickerDialog(), &d);
     QCOMPARE(d.tt_speed->text(), QStringLiteral("30"));
-    QVERIFY(!p.station.ticker.settings.enabled);
+    QVERIFY(!p.station.tickerSettings().enabled);
 }
 
 // A long text is shown in paragraphs so that typing stays quick; the paragraphs must not reach

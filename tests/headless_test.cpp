@@ -3,6 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
 #include "pattern/Caption.h"
+#include "pattern/CardWindows.h"
+#include "pattern/TickerStrip.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -339,11 +341,11 @@ void HeadlessTest::version_andTheManualPage_sayWhatHelpSays() {
 }
 
 // In this process, so that what is made can be seen: a still (like the frame outputs, which
-// start the same way) comes from the station and the pattern's window alone.
+// start the same way) comes from the station and the one frame path alone: no control panel,
+// no window of the registry, and the still is the card's own pixels with the stored call sign.
 void HeadlessTest::headlessModes_runOnTheStation_withoutAControlPanel() {
     TestPlatform t({{"Text1", "PI6ATV"}});
-    Station station(*t.store, t.platform.programFolder, t.platform.now, t.platform.screens);
-    WindowRegistry windows(station, t.platform);
+    ProgramParts program(t.platform);
     const auto panels = [] {
         int found = 0;
         for (const QWidget* widget : QApplication::allWidgets())
@@ -353,11 +355,14 @@ void HeadlessTest::headlessModes_runOnTheStation_withoutAControlPanel() {
     Options still;
     still.mode = Options::Mode::Snapshot;
     still.snapshotFile = t.dir.filePath(QStringLiteral("still.png"));
-    QCOMPARE(writeSnapshot(windows, still), 0);
-    QVERIFY(!QImage(still.snapshotFile).isNull());
-    QCOMPARE(windows.display().Label1->text(), QStringLiteral("PI6ATV"));
+    QCOMPARE(writeSnapshot(program.station(), still), 0);
     QCOMPARE(panels(), 0);
-    QVERIFY(!windows.loadedForm1());
+    QVERIFY(!program.windows().anyWindowLoaded());
+    const std::unique_ptr<PatternWindow> card = makeCardWindow(Cards::TestCard, program.station());
+    static_cast<kalvora::Display&>(*card).Picture1->hide(); // the ticker is off by default
+    QImage expected(card->stage()->size(), QImage::Format_RGB32);
+    card->stage()->render(&expected);
+    QCOMPARE(QImage(still.snapshotFile).convertToFormat(QImage::Format_RGB32), expected);
 }
 
 QTEST_MAIN(HeadlessTest)

@@ -256,17 +256,17 @@ void OutputTest::fitAndFill_showTheFrameScaled_stayLive_andAPictureClickMapsBack
     QTest::keyClicks(p.panel.Text1, QStringLiteral("PI6ATV"));
     if (!p.pattern1().Picture1->isVisible())
         QTest::mouseClick(p.panel.Command4, Qt::LeftButton);
-    p.station.ticker.Timer3.stop();
+    p.station.stop();
     for (int step = 0; step < 40; ++step)
-        p.station.ticker.Timer3_Timer();
+        p.station.Timer3_Timer();
     QTest::qWait(50);
     QVERIFY(onScreen(pattern1) != before);
     expectScaledFrame();
     // New ticker settings move the strip up: its old place is drawn again too.
     QVERIFY(t.store->WriteSetting(QStringLiteral("tt_position"), QStringLiteral("3000")));
     p.station.Lees_TT_Settings();
-    p.station.ticker.Timer3.stop();
-    p.station.ticker.Timer3_Timer();
+    p.station.stop();
+    p.station.Timer3_Timer();
     QTest::qWait(50);
     expectScaledFrame();
 

@@ -43,12 +43,12 @@ int pixelsOf(const QImage& image, const QColor& color) {
 // Steps the ticker by hand (the real timer is stopped each time the text starts) until the
 // text restarts; returns how many steps that took.
 int runToRestart(Station& station) {
-    TickerScroller& ticker = station.ticker;
-    ticker.Timer3.stop();
+    const TickerScroller& ticker = station.screenTicker();
+    station.stop();
     int steps = 0;
     for (int previous = ticker.StartChar; steps < 20000; ++steps) {
-        ticker.Timer3_Timer();
-        ticker.Timer3.stop();
+        station.Timer3_Timer();
+        station.stop();
         if (ticker.StartChar < previous)
             return steps;
         previous = ticker.StartChar;
@@ -109,8 +109,8 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
         // The strip is there in its new colours at once, and starts scrolling at once.
         QCOMPARE(bottomEdge(p.pattern1()), Blue);
         QCOMPARE(p.panel.Command4->text(), QStringLiteral("TickerTape uit"));
-        QVERIFY(p.station.ticker.Timer3.isActive());
-        QCOMPARE(p.station.ticker.TickerText,
+        QVERIFY(p.station.screenTicker().Timer3.isActive());
+        QCOMPARE(p.station.screenTicker().TickerText,
                  QString(29, QLatin1Char(' ')) + QStringLiteral("Good evening from PI6ATV"));
 
         QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
@@ -124,11 +124,12 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
         Program p(t);
         QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI6ATV"));
         QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
-        QVERIFY(p.station.ticker.Timer3.isActive());
-        QCOMPARE(p.station.ticker.Timer3.interval(), 20);
+        QVERIFY(p.station.screenTicker().Timer3.isActive());
+        QCOMPARE(p.station.screenTicker().Timer3.interval(), 20);
         t.writeTickerFile("Second text\r\n");
         QVERIFY(runToRestart(p.station) > 100);
-        QCOMPARE(p.station.ticker.TickerText, QString(29, ' ') + QStringLiteral("Second text"));
+        QCOMPARE(p.station.screenTicker().TickerText,
+                 QString(29, ' ') + QStringLiteral("Second text"));
         // Letters in yellow on blue reach the screen.
         QVERIFY(pixelsOf(p.pattern1().Picture1->image(), Yellow) > 20);
         QCOMPARE(bottomEdge(p.pattern1()), Blue);
@@ -158,8 +159,8 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
     QCOMPARE(p.panel.Text2->text(), QStringLiteral("1252 MHz"));
     QCOMPARE(p.panel.Text5->text(), QStringLiteral("JO22KD"));
     QCOMPARE(p.pattern1().Label1->text(), QStringLiteral("PI6ATV"));
-    QCOMPARE(p.station.offscreenStrip.font().family(), QStringLiteral("Liberation Serif"));
-    QCOMPARE(p.station.ticker.TickerText, QString(29, ' ') + QStringLiteral("Second text"));
+    QCOMPARE(p.station.tickerStrip().font().family(), QStringLiteral("Liberation Serif"));
+    QCOMPARE(p.station.screenTicker().TickerText, QString(29, ' ') + QStringLiteral("Second text"));
     Frm_Tickertape& dialog = p.openFromMenu(p.panel.mnu_TT, &WindowRegistry::loadedTickerDialog);
     QVERIFY(dialog.tt_enabled->isChecked());
     QCOMPARE(dialog.tt_speed->text(), QStringLiteral("20"));

@@ -23,7 +23,7 @@ struct StationRig {
         : t(t), station(*t.store, t.platform.programFolder, t.platform.now, t.platform.screens) {
         t.clock.setTime(time);
         station.start();
-        station.Timer1.stop();
+        station.stop();
     }
     // Ticks at each second from the clock's current one up to `second` of the same or the next
     // minute, and returns the second line after each tick, keyed by second.
@@ -75,7 +75,7 @@ void StationTest::alternation_frequencyUntilFive_thenTwoSecondsEach() {
     TestPlatform t;
     StationRig rig(t);
     QCOMPARE(rig.station.swapSecond(), 5);
-    QCOMPARE(rig.station.AltToggle, 1);
+    QCOMPARE(rig.station.altToggle(), 1);
     QMap<int, QString> seen = rig.tickUntil(59);
     QCOMPARE(lineLetters(seen, 30, 59, Frequency, Locator), QString(30, QLatin1Char('F')));
     rig.skip(1);
@@ -85,9 +85,11 @@ void StationTest::alternation_frequencyUntilFive_thenTwoSecondsEach() {
 
 void StationTest::alternation_swap59WrapsToOne_andASkippedSwapComesAMinuteLater() {
     TestPlatform t;
-    StationRig rig(t, QTime(20, 15, 59));
-    rig.station.setSwapSecond(59);
-    rig.station.AltToggle = 0;
+    StationRig rig(t, QTime(20, 15, 0));
+    rig.tickUntil(58); // 27 swaps since second 5: the locator shows, the next swap at 59
+    QCOMPARE(rig.station.swapSecond(), 59);
+    QCOMPARE(rig.station.altToggle(), 0);
+    rig.skip(1);
     rig.tickUntil(59);
     QCOMPARE(rig.station.secondLine(), Frequency);
     QCOMPARE(rig.station.swapSecond(), 1);
@@ -213,7 +215,7 @@ void StationTest::storedTickerSettings_reachTheTickerOncePerWrite() {
     t.writeTickerFile("ab");
     StationRig rig(t);
     QSignalSpy applied(&rig.station, &Station::tickerSettingsChanged);
-    QCOMPARE(rig.station.ticker.settings.TtWidth, 6000);
+    QCOMPARE(rig.station.tickerSettings().TtWidth, 6000);
     rig.station.setText(1, QStringLiteral("PI6ATV"));
     QCOMPARE(applied.count(), 0);
     // Another program changes a key in the file; the station goes by what its own store
@@ -222,10 +224,10 @@ void StationTest::storedTickerSettings_reachTheTickerOncePerWrite() {
     QVERIFY(t.store->WriteSettings({{QStringLiteral("tt_fontsize"), QStringLiteral("12")},
                                     {QStringLiteral("tt_backcolor"), QStringLiteral("255")}}));
     QCOMPARE(applied.count(), 1);
-    QCOMPARE(rig.station.ticker.settings.TtHeight, 324);
-    QCOMPARE(rig.station.ticker.settings.backColor, QColor(255, 0, 0));
-    QCOMPARE(rig.station.ticker.settings.TtWidth, 6000);
-    QCOMPARE(rig.station.offscreenStrip.size().height(), 22);
+    QCOMPARE(rig.station.tickerSettings().TtHeight, 324);
+    QCOMPARE(rig.station.tickerSettings().backColor, QColor(255, 0, 0));
+    QCOMPARE(rig.station.tickerSettings().TtWidth, 6000);
+    QCOMPARE(rig.station.tickerStrip().size().height(), 22);
 }
 
 void StationTest::onAir_followsShownPatternsSideAndOutputScreen() {
@@ -237,32 +239,34 @@ void StationTest::onAir_followsShownPatternsSideAndOutputScreen() {
     t.screens = QList<ScreenInfo>{primary, output};
     StationRig rig(t);
     Station& station = rig.station;
-    QSignalSpy requested(&station, &Station::patternRequested);
-    const auto onAir = [&] { return station.onAir().pattern; };
-    QCOMPARE(onAir(), 0);
+    QSignalSpy requested(&station, &Station::cardRequested);
+    const auto onAir = [&] { return station.onAir().card; };
+    QCOMPARE(onAir(), QString());
     QVERIFY(station.onAir().whyNothing.contains(QStringLiteral("nothing on air")));
-    station.showPattern(2);
-    station.showPattern(1);
+    station.showCard(Cards::ColourBars);
+    station.showCard(Cards::TestCard);
+    station.showCard(QStringLiteral("3")); // no such card: nothing happens
     QCOMPARE(requested.count(), 2);
-    QCOMPARE(onAir(), 1);
-    station.setPatternShown(1, false); // a click on pattern 1's picture
-    QCOMPARE(onAir(), 2);
-    station.showPattern(1);
+    QCOMPARE(onAir(), Cards::TestCard);
+    station.setCardShown(Cards::TestCard, false); // a click on pattern 1's picture
+    QCOMPARE(onAir(), Cards::ColourBars);
+    station.showCard(Cards::TestCard);
     station.Wissel_Scherm();
-    QCOMPARE(onAir(), 0);
+    QCOMPARE(onAir(), QString());
+    QCOMPARE(station.streamedCard(), Cards::TestCard); // a stream sends the card in front
     QVERIFY(station.onAir().whyNothing.contains(QStringLiteral("Scherm")));
     station.Wissel_Scherm();
     station.chooseOutputScreen(QStringLiteral("Elsewhere"));
     QVERIFY(station.onAir().whyNothing.contains(QStringLiteral("not connected")));
     station.chooseOutputScreen(QString());
-    QCOMPARE(onAir(), 1);
+    QCOMPARE(onAir(), Cards::TestCard);
 }
 
 void StationTest::patternCaptions_followTheStation_evenWhileHidden() {
     TestPlatform t;
     t.clock.setTime(QTime(20, 15, 4));
     Program p(t);
-    p.station.Timer1.stop();
+    p.station.stop();
     QVERIFY(p.pattern1().isHidden());
     p.station.Timer1_Timer();
     t.clock = t.clock.addSecs(1);

@@ -205,6 +205,7 @@ private slots:
     void uitzenden_refusesWhatItWouldCut();
     void windowsProgram_keepsItsPicture_retries_andResumes();
     void uitzenden_plutoRtmpChosenByName_asItsFirmwareReadsIt();
+    void uitzenden_tickerEvenOnEveryFrame_andTheSwitchToKalvora2();
 };
 
 void StreamTest::transportStream_asReceiversSeeIt() {
@@ -757,6 +758,58 @@ void StreamTest::uitzenden_plutoRtmpChosenByName_asItsFirmwareReadsIt() {
     QTest::mouseClick(dialog->Command2, Qt::LeftButton);
     QCOMPARE(t.storedValue(QStringLiteral("stream_destination")), QStringLiteral("pluto-rtmp"));
     QCOMPARE(t.storedValue(QStringLiteral("stream_url")), address);
+}
+
+// The panel's stream takes the one frame path: decoded from the file it recorded, the ticker
+// moved the same whole pixels from every frame to the next (1: 40 ms frames at 30 ms a pixel,
+// where a timer-driven ticker makes 1, 1, 2), and the operator's switch to Kalvora 2 shows in
+// it, once, for good.
+void StreamTest::uitzenden_tickerEvenOnEveryFrame_andTheSwitchToKalvora2() {
+    REQUIRE_TOOL("ffmpeg");
+    TestPlatform t({{"tt_enabled", "1"}, {"tt_regellengte", "0"}, {"tt_speed", "30"}});
+    t.writeTickerFile(QByteArray("Welcome to the PI6ATV test transmission ").repeated(20));
+    t.clock = QDateTime::currentDateTime();
+    Program p(t);
+    QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
+    Frm_Uitzenden& dialog =
+        p.openFromMenu(p.panel.mnu_uitzenden, &WindowRegistry::loadedBroadcastDialog);
+    const QString file = t.dir.filePath(QStringLiteral("panel.ts"));
+    dialog.Text1->setText(file);
+    dialog.Text2->setText(QStringLiteral("--video-bitrate 12M --keyframe-seconds 0.2"));
+    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.Label3->text().startsWith(QLatin1String("streaming")), 5000);
+    QTest::qWait(3000);
+    QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
+    QTest::qWait(2000);
+    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+
+    QList<QImage> frames = decodedFrames(file, QSize(808, 608));
+    QVERIFY2(frames.size() >= 100, qPrintable(QString::number(frames.size())));
+    // A frame shows the colour bars when its upper half is nearer the last frame's than the
+    // first's.
+    const auto distance = [](const QImage& a, const QImage& b) {
+        qint64 sum = 0;
+        for (int y = 0; y < 300; y += 3)
+            for (int x = 0; x < a.width(); x += 3)
+                sum += std::abs(a.constScanLine(y)[x] - b.constScanLine(y)[x]);
+        return sum;
+    };
+    QList<bool> bars;
+    for (const QImage& frame : frames)
+        bars << (distance(frame, frames.last()) < distance(frame, frames.first()));
+    const qsizetype firstBars = bars.indexOf(true);
+    QVERIFY(firstBars >= 50);
+    QVERIFY(frames.size() - firstBars >= 25);
+    QVERIFY(!bars.mid(firstBars).contains(false)); // switched once, for good
+    int measured = 0;
+    for (qsizetype i = 1; i < firstBars; ++i) {
+        const int shift = tickerShift(frames[i - 1], frames[i]);
+        if (shift < 0)
+            continue;
+        QCOMPARE(shift, 1);
+        ++measured;
+    }
+    QVERIFY2(measured > firstBars / 2, qPrintable(QString::number(measured)));
 }
 
 QTEST_MAIN(StreamTest)

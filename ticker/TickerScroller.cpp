@@ -125,7 +125,10 @@ void TickerScroller::Timer3_Timer() {
         }
     }
     ++StartX;
-    QCoreApplication::processEvents();
+    // On the screens the step ends by letting waiting events run, as it always did; a frame
+    // output steps in the middle of making a frame, where nothing else may run.
+    if (m_framesPerSecond <= 0)
+        QCoreApplication::processEvents();
 }
 
 void TickerScroller::lockToFrames(int framesPerSecond) {
@@ -162,7 +165,10 @@ void TickerScroller::frameShown(qint64 index) {
 }
 
 void TickerScroller::Command4_Click() {
-    const bool on = !TickerOn;
+    showStrip(!TickerOn);
+}
+
+void TickerScroller::showStrip(bool on) {
     setStripVisible(on);
     setTickerOn(on);
 }

@@ -73,6 +73,8 @@ public:
     qint64 stepsUpToFrame(qint64 index) const;
     // The on/off button: shows or hides the strip; the scroller keeps running either way.
     void Command4_Click();
+    // Shows or hides the strip as the on/off button does (a frame output follows the screens').
+    void showStrip(bool on);
 
     void setTickerOn(bool on);
     bool stripVisible() const { return m_stripVisible; }

@@ -5,7 +5,7 @@
 
 #include "app/Form1.h"
 #include "app/Preview.h"
-#include "app/WindowRegistry.h"
+#include "app/ProgramParts.h"
 #include "settings/SettingsStore.h"
 #include "station/Station.h"
 
@@ -59,9 +59,8 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     QTemporaryDir folder;
     SettingsStore store(folder.filePath(QStringLiteral("settings.ini")));
-    const Platform platform = Platform::system(&store, folder.path());
-    Station station(store, folder.path(), platform.now, platform.screens);
-    WindowRegistry windows(station, platform);
+    ProgramParts program(Platform::system(&store, folder.path()));
+    WindowRegistry& windows = program.windows();
     Form1& panel = windows.form1();
     panel.show();
     panel.Command1_Click();

@@ -6,7 +6,7 @@
 #include "app/Form1.h"
 #include "app/Frm_Uitzenden.h"
 #include "app/Preview.h"
-#include "app/WindowRegistry.h"
+#include "app/ProgramParts.h"
 #include "pattern/Display.h"
 #include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
@@ -71,9 +71,8 @@ int main(int argc, char** argv) {
                       QStringLiteral("Welcome to the PI6ATV test transmission - talk-back on "
                                      "144.750 MHz - reports welcome!"));
 
-    const Platform platform = Platform::system(&store, folder.path());
-    Station station(store, folder.path(), platform.now, platform.screens);
-    WindowRegistry windows(station, platform);
+    ProgramParts program(Platform::system(&store, folder.path()));
+    WindowRegistry& windows = program.windows();
     Form1& panel = windows.form1();
     panel.show();
     panel.Command3_Click(); // patterns to the primary screen
