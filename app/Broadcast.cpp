@@ -4,6 +4,7 @@
 #include "pattern/OnAirFrames.h"
 #include "settings/SettingsStore.h"
 #include "station/Station.h"
+#include "stream/StoredStream.h"
 #include "stream/StreamOutput.h"
 
 namespace kalvora {
@@ -17,11 +18,8 @@ Broadcast::~Broadcast() {
 
 QString Broadcast::start() {
     stop();
-    const QHash<QString, QString> stored =
-        m_store.ReadSettings({StationKeys::StreamUrl.key(), StationKeys::StreamOptions.key()});
-    const CommandLine parsed = parseStreamSettings(
-        stored.value(StationKeys::StreamUrl.key(), StationKeys::StreamUrl.defaultText()),
-        stored.value(StationKeys::StreamOptions.key(), StationKeys::StreamOptions.defaultText()));
+    const StoredStream stored = StoredStream::readFrom(m_store);
+    const CommandLine parsed = parseStreamSettings(stored.url, stored.options);
     if (!parsed.options)
         return parsed.mistake;
     if (const QString problem = parsed.options->stream.serviceProblem(callSign());

@@ -4,7 +4,7 @@
 #include "pictures/Pictures.h"
 #include "platform/Controls.h"
 #include "settings/SettingsStore.h"
-#include "station/StationSettings.h"
+#include "stream/StoredStream.h"
 #include "stream/StreamSettings.h"
 
 #include <QComboBox>
@@ -63,12 +63,7 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
     setControlColors(this, Colours::Yellow, Qt::black);
     setAutoFillBackground(true);
 
-    const QHash<QString, QString> stored = platform.store->ReadSettings(
-        {StationKeys::StreamUrl.key(), StationKeys::StreamOptions.key(),
-         StationKeys::StreamDestination.key()});
-    const auto storedText = [&stored](const SettingKey& key) {
-        return stored.value(key.key(), key.defaultText());
-    };
+    const StoredStream stored = StoredStream::readFrom(*platform.store);
     const auto label = [this](const char* name, const QString& text, int y) {
         return makeLabel(this, QString::fromLatin1(name), text, {120, y, 1095, 255},
                          Colours::Yellow, Qt::black);
@@ -77,8 +72,8 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
     Combo1 = makeList(this, QStringLiteral("Combo1"), {1320, 120, 5760, 375});
     for (const StreamDestination& destination : streamDestinations())
         Combo1->addItem(tr(destination.title), QString::fromLatin1(destination.key));
-    Combo1->setCurrentIndex(Combo1->findData(
-        QString::fromLatin1(streamDestination(storedText(StationKeys::StreamDestination)).key)));
+    Combo1->setCurrentIndex(
+        Combo1->findData(QString::fromLatin1(streamDestination(stored.destination).key)));
     Label1 = label("Label1", tr("Adres :"), 660);
     Text1 = makeField(this, QStringLiteral("Text1"), QString(), {1320, 600, 5760, 375},
                       Colours::Yellow);
@@ -88,8 +83,8 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
     // Nothing is cut off, stored or typed: what is too long is refused at Start.
     for (QLineEdit* field : {Text1, Text2})
         field->setMaxLength(1 << 20);
-    Text1->setText(storedText(StationKeys::StreamUrl));
-    Text2->setText(storedText(StationKeys::StreamOptions));
+    Text1->setText(stored.url);
+    Text2->setText(stored.options);
     Label5 = label("Label5", tr("Kanaal :"), 1620);
     // The Pluto tunes from 70 MHz to 6 GHz and sends at up to 0 dB of its output.
     Spin1 = makeSpin<QDoubleSpinBox>(this, QStringLiteral("Spin1"), {1320, 1560, 1320, 375},
@@ -238,10 +233,9 @@ void Frm_Uitzenden::Command1_Click() {
         }
     }
     // Kept first, so that what was typed comes back next time even when it cannot start.
-    m_platform.store->WriteSettings(
-        {{StationKeys::StreamUrl.key(), Text1->text().trimmed()},
-         {StationKeys::StreamOptions.key(), Text2->text().trimmed()},
-         {StationKeys::StreamDestination.key(), QString::fromLatin1(destination().key)}});
+    StoredStream{Text1->text().trimmed(), Text2->text().trimmed(),
+                 QString::fromLatin1(destination().key)}
+        .storeIn(*m_platform.store);
     const QString problem = m_broadcast.start();
     if (!problem.isEmpty()) {
         Label3->setText(tr("not streaming: %1").arg(problem));

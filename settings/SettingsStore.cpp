@@ -199,8 +199,14 @@ bool SettingsStore::WriteSettings(const QList<QPair<QString, QString>>& values) 
         m_failureReported = false;
         // A copy: a listener may add or remove listeners.
         const auto listeners = m_listeners;
-        for (const auto& listener : listeners)
-            listener.second(values);
+        for (const Listener& listener : listeners) {
+            Written concerned;
+            for (const auto& written : values)
+                if (listener.keys.contains(written.first))
+                    concerned << written;
+            if (!concerned.isEmpty())
+                listener.call(concerned);
+        }
         return true;
     }
     reportFailure(failure);
@@ -242,13 +248,14 @@ QString SettingsStore::location() const {
     return m_registry ? m_registry->fileName() : m_iniFile;
 }
 
-int SettingsStore::addChangeListener(std::function<void(const Written&)> listener) {
-    m_listeners.append({m_nextListenerId, std::move(listener)});
+int SettingsStore::addChangeListener(const QStringList& keys,
+                                     std::function<void(const Written&)> listener) {
+    m_listeners.append({m_nextListenerId, keys, std::move(listener)});
     return m_nextListenerId++;
 }
 
 void SettingsStore::removeChangeListener(int id) {
-    m_listeners.removeIf([id](const auto& listener) { return listener.first == id; });
+    m_listeners.removeIf([id](const Listener& listener) { return listener.id == id; });
 }
 
 void SettingsStore::setFailureHandler(std::function<void(const QString&)> handler) {

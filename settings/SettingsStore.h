@@ -67,10 +67,11 @@ public:
     // Called with a message for the operator when a write cannot be stored.
     void setFailureHandler(std::function<void(const QString&)> handler);
 
-    // What was just stored, key and text, once per successful write: a listener learns of a
-    // change without reading the store again.
+    // What was just stored of `keys` (a settings table's), key and text, once per successful
+    // write that stored any of them: a listener learns of a change without reading the store
+    // again, and only of the keys it follows.
     using Written = QList<QPair<QString, QString>>;
-    int addChangeListener(std::function<void(const Written&)> listener);
+    int addChangeListener(const QStringList& keys, std::function<void(const Written&)> listener);
     void removeChangeListener(int id);
 
 private:
@@ -83,7 +84,12 @@ private:
     std::unique_ptr<QSettings> m_registry; // Windows only
     std::function<void(const QString&)> m_onFailure;
     bool m_failureReported = false;
-    QList<QPair<int, std::function<void(const Written&)>>> m_listeners;
+    struct Listener {
+        int id;
+        QStringList keys;
+        std::function<void(const Written&)> call;
+    };
+    QList<Listener> m_listeners;
     int m_nextListenerId = 1;
 };
 

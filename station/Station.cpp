@@ -21,6 +21,7 @@ Station::Station(SettingsStore& store, QString tickerFolder, std::function<QDate
         m_texts[size_t(i)] = settings.texts[size_t(i)];
     // What the dialog saves reaches the ticker from here, without reading the file again.
     m_storeListener = m_store.addChangeListener(
+        TickerKeys::names(),
         [this](const SettingsStore::Written& written) { storedChanged(written); });
 }
 
@@ -120,15 +121,8 @@ bool Station::applyTickerSettings() {
 }
 
 void Station::storedChanged(const QList<QPair<QString, QString>>& written) {
-    static const QStringList tickerKeys = TickerKeys::names();
-    bool tickerChanged = false;
     for (const auto& [key, value] : written)
-        if (tickerKeys.contains(key)) {
-            m_tickerStored.insert(key, value);
-            tickerChanged = true;
-        }
-    if (!tickerChanged)
-        return;
+        m_tickerStored.insert(key, value);
     applyTickerSettings();
     m_ticker.startIfEnabledAndStopped();
 }

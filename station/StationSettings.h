@@ -27,20 +27,12 @@ inline constexpr SettingKey OutputScreen{"output_screen", ""};
 inline constexpr SettingKey OutputScale{"output_scale", "1:1"};
 // x,y,width,height of the preview window; empty: not placed yet.
 inline constexpr SettingKey PreviewGeometry{"preview_geometry", ""};
-// Bestand > Uitzenden: where the stream goes, and its options as on the command line after
-// --stream URL ("--muxrate 1M --audio ident").
-inline constexpr SettingKey StreamUrl{"stream_url", "udp://127.0.0.1:1314"};
-inline constexpr SettingKey StreamOptions{"stream_options", ""};
-// The transmitter or program chosen in Uitzenden, by its key (see StreamDestination).
-inline constexpr SettingKey StreamDestination{"stream_destination", "modulator"};
 
 // The station texts, Text1 to Text5, in order.
 inline constexpr std::array<const SettingKey*, 5> Texts = {&Text1, &Text2, &Text3, &Text4, &Text5};
-// clang-format off
-inline constexpr std::array<const SettingKey*, 11> All = {
-    &Text1, &Text2, &Text3, &Text4, &Text5, &OutputScreen, &OutputScale, &PreviewGeometry,
-    &StreamUrl, &StreamOptions, &StreamDestination};
-// clang-format on
+// The stream's keys are in stream/StoredStream.h.
+inline constexpr std::array<const SettingKey*, 8> All = {
+    &Text1, &Text2, &Text3, &Text4, &Text5, &OutputScreen, &OutputScale, &PreviewGeometry};
 
 QStringList names();
 } // namespace StationKeys

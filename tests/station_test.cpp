@@ -69,6 +69,8 @@ private slots:
     void storedTickerSettings_reachTheTickerOncePerWrite();
     void onAir_followsShownPatternsSideAndOutputScreen();
     void patternCaptions_followTheStation_evenWhileHidden();
+    void doors_announceExactlyWhatChanged_data();
+    void doors_announceExactlyWhatChanged();
 };
 
 void StationTest::alternation_frequencyUntilFive_thenTwoSecondsEach() {
@@ -275,6 +277,70 @@ void StationTest::patternCaptions_followTheStation_evenWhileHidden() {
     QCOMPARE(p.pattern1().Label3->text(), regionalLongTime(t.clock));
     QCOMPARE(p.pattern1().Label4->text(), regionalShortDate(t.clock));
     QCOMPARE(p.pattern2().Label2->text(), Frequency); // pattern 2 has no alternation
+}
+
+// Every change of what is on air goes through one of the Station's methods; each announces
+// what it changed, and nothing else, so that every view (the panel, the windows, the frame
+// outputs, later a schedule or a remote) can follow it without asking again.
+using Door = std::function<void(Station&)>;
+Q_DECLARE_METATYPE(Door)
+
+void StationTest::doors_announceExactlyWhatChanged_data() {
+    QTest::addColumn<Door>("door");
+    QTest::addColumn<QStringList>("announced");
+    const auto row = [](const char* name, Door door, QStringList announced) {
+        QTest::newRow(name) << door << announced;
+    };
+    row("a call sign", [](Station& s) { s.setText(1, QStringLiteral("PI6ATV")); },
+        {"textChanged"});
+    row("the same call sign", [](Station& s) { s.setText(1, s.text(1)); }, {});
+    row("the frequency", [](Station& s) { s.setText(2, QStringLiteral("145.5")); },
+        {"textChanged", "secondLineChanged"});
+    row("the locator", [](Station& s) { s.setText(5, QStringLiteral("JO22")); }, {"textChanged"});
+    row("a card", [](Station& s) { s.showCard(Cards::ColourBars); },
+        {"cardRequested", "onAirChanged"});
+    row("no such card", [](Station& s) { s.showCard(QStringLiteral("7")); }, {});
+    row("a card taken down", [](Station& s) { s.setCardShown(Cards::TestCard, false); },
+        {"onAirChanged"});
+    row("Scherm", [](Station& s) { s.Wissel_Scherm(); }, {"outputChanged", "onAirChanged"});
+    row("an output screen", [](Station& s) { s.chooseOutputScreen(QStringLiteral("TV")); },
+        {"outputChanged", "onAirChanged"});
+    row("a picture size", [](Station& s) { s.chooseOutputScale(OutputScale::Fill); },
+        {"outputChanged"});
+    row("the ticker off", [](Station& s) { s.toggleTicker(); },
+        {"tickerToggled", "tickerOnChanged"});
+    row("ticker settings stored",
+        [](Station& s) { s.store().WriteSetting(QStringLiteral("tt_speed"), QStringLiteral("9")); },
+        {"tickerSettingsChanged"});
+    row("a station key stored",
+        [](Station& s) { s.store().WriteSetting(QStringLiteral("Text4"), QStringLiteral("x")); },
+        {});
+    row("a second", [](Station& s) { s.Timer1_Timer(); }, {"timeChanged"});
+}
+
+void StationTest::doors_announceExactlyWhatChanged() {
+    QFETCH(Door, door);
+    QFETCH(QStringList, announced);
+    TestPlatform t({{"tt_enabled", "1"}});
+    t.writeTickerFile("on air");
+    StationRig rig(t);
+    rig.station.showCard(Cards::TestCard);
+    std::map<QString, std::unique_ptr<QSignalSpy>> spies;
+    const QMetaObject& meta = Station::staticMetaObject;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+        if (meta.method(i).methodType() == QMetaMethod::Signal)
+            spies[QString::fromLatin1(meta.method(i).name())] =
+                std::make_unique<QSignalSpy>(&rig.station, meta.method(i));
+    door(rig.station);
+    QStringList heard;
+    for (const auto& [name, spy] : spies)
+        if (!spy->isEmpty())
+            heard << QStringLiteral("%1 x%2").arg(name).arg(spy->count());
+    QStringList expected;
+    for (const QString& name : announced)
+        expected << name + QStringLiteral(" x1");
+    expected.sort();
+    QCOMPARE(heard, expected);
 }
 
 QTEST_MAIN(StationTest)

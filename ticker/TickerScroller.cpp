@@ -16,6 +16,8 @@ TickerScroller::TickerScroller(OffscreenStrip& offscreen, StationClock& clock, Q
 }
 
 void TickerScroller::setTickerOn(bool on) {
+    if (TickerOn == on)
+        return;
     TickerOn = on;
     emit tickerOnChanged(on);
 }
