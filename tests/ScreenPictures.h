@@ -22,6 +22,20 @@ inline double meanChannelDifference(const QImage& a, const QImage& b) {
     return sum / (3.0 * a.width() * a.height());
 }
 
+// How many pixels of `image` have exactly the colour `colour`.
+inline int pixelsOf(const QImage& image, QRgb colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, y) == colour;
+    return count;
+}
+
+// Whether anything but `background` is drawn on `image`.
+inline bool hasInk(const QImage& image, QRgb background) {
+    return pixelsOf(image, background) < image.width() * image.height();
+}
+
 } // namespace kalvora::test
 
 #ifdef KALVORA_X11_SCREEN

@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "ScreenPictures.h"
 #include "app/Form1.h"
 #include "app/Preview.h"
 #include "app/WindowRegistry.h"
@@ -380,19 +381,6 @@ void AppTest::uitgang_choosesTheOutputScreen_andFollowsScreensThatComeAndGo() {
     QCOMPARE(again.pattern1().pos(), QPoint(1280, 0));
 }
 
-namespace {
-
-// How far apart two pictures of the same size are: the mean difference of their grey levels.
-double meanDifference(const QImage& a, const QImage& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            sum += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
-    return sum / (a.width() * a.height());
-}
-
-} // namespace
-
 void AppTest::preview_showsWhatIsOnAir_andComesBackWhereItWas() {
     TestPlatform t;
     {
@@ -420,12 +408,12 @@ void AppTest::preview_showsWhatIsOnAir_andComesBackWhereItWas() {
         QVERIFY(words);
         // Each pattern as it goes on air, the one in front when both are.
         QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
-        const double one = meanDifference(shown(), scaled(p.pattern1()));
+        const double one = meanChannelDifference(shown(), scaled(p.pattern1()));
         QVERIFY2(one < 8, qPrintable(QString::number(one)));
         QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
-        const double two = meanDifference(shown(), scaled(p.pattern2()));
+        const double two = meanChannelDifference(shown(), scaled(p.pattern2()));
         QVERIFY2(two < 8, qPrintable(QString::number(two)));
-        QVERIFY(meanDifference(shown(), scaled(p.pattern1())) > 20);
+        QVERIFY(meanChannelDifference(shown(), scaled(p.pattern1())) > 20);
         p.panel.mnu_afsluiten->trigger();
         QVERIFY(!p.windows.loadedPreview());
     }

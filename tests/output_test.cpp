@@ -1,6 +1,7 @@
 // The patterns on the output screen, for one station layout per run: the layout's screens are
 // given to Qt's offscreen platform before it starts (`output_test --layout NAME`).
 #include "ProgramFixture.h"
+#include "ScreenPictures.h"
 #include "pattern/Caption.h"
 #include "pattern/FrameRenderer.h"
 #include "pattern/PatternWindow.h"
@@ -90,22 +91,6 @@ QImage onScreen(QWidget& window) {
     if (maxChannelDifference(painted.copy(stored.rect()), stored) > 2)
         return QImage();
     return painted;
-}
-
-// How far two pictures of the same size lie apart: the mean difference per colour channel.
-double meanDifference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return 255;
-    qint64 sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* one = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* two = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x)
-            sum += std::abs(qRed(one[x]) - qRed(two[x])) +
-                   std::abs(qGreen(one[x]) - qGreen(two[x])) +
-                   std::abs(qBlue(one[x]) - qBlue(two[x]));
-    }
-    return double(sum) / (3.0 * a.width() * a.height());
 }
 
 // The menu entry whose text starts with `start`.
@@ -232,7 +217,7 @@ void OutputTest::fitAndFill_showTheFrameScaled_stayLive_andAPictureClickMapsBack
         const QImage shown = onScreen(pattern1).copy(picture);
         const QImage scaled = pattern1.frames().frame().scaled(
             picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        QVERIFY(meanDifference(shown, scaled) <= 1.5);
+        QVERIFY(meanChannelDifference(shown, scaled) <= 1.5);
         for (const QWidget* part :
              {static_cast<QWidget*>(pattern1.Label1), static_cast<QWidget*>(pattern1.Picture1)}) {
             const QRect area =
@@ -240,7 +225,7 @@ void OutputTest::fitAndFill_showTheFrameScaled_stayLive_andAPictureClickMapsBack
                        QSizeF(part->size()) * picture.width() / Design.width())
                     .toAlignedRect()
                     .intersected(shown.rect());
-            QVERIFY(meanDifference(shown.copy(area), scaled.copy(area)) <= 4);
+            QVERIFY(meanChannelDifference(shown.copy(area), scaled.copy(area)) <= 4);
         }
         const QImage whole = onScreen(pattern1);
         if (picture.top() > 0)
@@ -289,7 +274,7 @@ void OutputTest::fitAndFill_showTheFrameScaled_stayLive_andAPictureClickMapsBack
     QCOMPARE(pattern2.outputPlace().picture, picture);
     const QImage scaled2 = pattern2.frames().frame().scaled(picture.size(), Qt::IgnoreAspectRatio,
                                                             Qt::SmoothTransformation);
-    QVERIFY(meanDifference(onScreen(pattern2).copy(picture), scaled2) <= 1.5);
+    QVERIFY(meanChannelDifference(onScreen(pattern2).copy(picture), scaled2) <= 1.5);
     QTest::mouseClick(&pattern2, Qt::LeftButton, {}, windowPointFor(pattern2, QPoint(60, 300)));
     QVERIFY(pattern2.isVisible());
 }

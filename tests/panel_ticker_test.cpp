@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "ScreenPictures.h"
 #include "pattern/FrameRenderer.h"
 #include "pattern/OnAirFrames.h"
 #include "pattern/TickerStrip.h"
@@ -11,14 +12,6 @@ using namespace kalvora;
 using namespace kalvora::test;
 
 namespace {
-
-bool hasInk(const QImage& image, QRgb background) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != background)
-                return true;
-    return false;
-}
 
 // How many pixels the strip's content moved left from `before` to `after`, exactly (every
 // pixel), or -1 when no shift of up to 8 pixels explains it.

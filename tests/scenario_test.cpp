@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "ScreenPictures.h"
 #include "about/Frm_info.h"
 #include "pattern/Caption.h"
 #include "pattern/TickerStrip.h"
@@ -30,14 +31,6 @@ void retype(QLineEdit* field, const QString& text) {
 // What pattern 1 shows at its bottom edge, where the ticker runs.
 QColor bottomEdge(kalvora::Display& pattern) {
     return pattern.grab().toImage().pixelColor(400, 606);
-}
-
-int pixelsOf(const QImage& image, const QColor& color) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += image.pixelColor(x, y) == color;
-    return count;
 }
 
 // Steps the ticker by hand (the real timer is stopped each time the text starts) until the
@@ -131,7 +124,7 @@ void ScenarioTest::operatorsFirstEvening_andEverythingComesBack() {
         QCOMPARE(p.station.screenTicker().TickerText,
                  QString(29, ' ') + QStringLiteral("Second text"));
         // Letters in yellow on blue reach the screen.
-        QVERIFY(pixelsOf(p.pattern1().Picture1->image(), Yellow) > 20);
+        QVERIFY(pixelsOf(p.pattern1().Picture1->image(), Yellow.rgb()) > 20);
         QCOMPARE(bottomEdge(p.pattern1()), Blue);
 
         QTest::mouseClick(p.panel.Command4, Qt::LeftButton);

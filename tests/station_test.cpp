@@ -291,8 +291,7 @@ void StationTest::doors_announceExactlyWhatChanged_data() {
     const auto row = [](const char* name, Door door, QStringList announced) {
         QTest::newRow(name) << door << announced;
     };
-    row("a call sign", [](Station& s) { s.setText(1, QStringLiteral("PI6ATV")); },
-        {"textChanged"});
+    row("a call sign", [](Station& s) { s.setText(1, QStringLiteral("PI6ATV")); }, {"textChanged"});
     row("the same call sign", [](Station& s) { s.setText(1, s.text(1)); }, {});
     row("the frequency", [](Station& s) { s.setText(2, QStringLiteral("145.5")); },
         {"textChanged", "secondLineChanged"});
