@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 
 #include "station/Cards.h"
+#include "stream/StreamOptions.h"
 
 #include <QCommandLineParser>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
@@ -54,144 +54,119 @@ CommandLine mistake(const QString& what) {
     return result;
 }
 
-// The stream's settings from a parser that has taken the command line; a mistake when any of
-// them is wrong, before anything is opened.
-CommandLine streamSettingsFrom(const QCommandLineParser& parser, const QString& url) {
-    Options options;
-    StreamSettings& s = options.stream;
-    const auto value = [&parser](const char* name) {
-        return parser.value(QString::fromLatin1(name));
-    };
+// The program's own options, each read once into the options: its name, the value it takes,
+// and how that value is read and checked (the stream's options are the stream's own: see
+// StreamOptions).
+struct ProgramOption {
+    const char* name;
+    const char* valueName; // nothing: a switch
+    // Reads the value into `options`; why it cannot, or empty. `streaming`: for a stream.
+    QString (*read)(const QString& value, Options& options, bool streaming);
+};
+
+QString readFps(const QString& value, Options& options, bool streaming) {
+    // A stream's encoders take at most 60 frames a second.
+    const int most = streaming ? 60 : 100;
+    bool ok = false;
+    options.fps = value.toInt(&ok);
+    if (!ok || options.fps < 1 || options.fps > most)
+        return QStringLiteral("--fps must be a whole number from 1 to %1%2, not \"%3\"")
+            .arg(most)
+            .arg(streaming ? QStringLiteral(" for a stream") : QString())
+            .arg(value);
+    options.stream.fps = options.fps;
+    return QString();
+}
+
+QString readCard(const QString& value, Options& options, bool) {
+    if (!Cards::find(value))
+        return QStringLiteral("--pattern must be %1, not \"%2\"")
+            .arg(Cards::namesForMessage(), value);
+    options.card = value;
+    return QString();
+}
+
+QString readSnapshotFile(const QString& value, Options& options, bool) {
+    if (value.isEmpty())
+        return QStringLiteral("--snapshot needs a file name");
+    options.mode = Options::Mode::Snapshot;
+    options.snapshotFile = value;
+    return QString();
+}
+
+template <Options::Mode mode> QString setMode(const QString&, Options& options, bool) {
+    options.mode = mode;
+    return QString();
+}
+
+QString readStreamUrl(const QString& value, Options& options, bool) {
+    if (value.isEmpty())
+        return QStringLiteral("--stream needs an address (udp://, srt://, rtmp://) or a file name "
+                              "ending in .ts or .flv");
+    options.mode = Options::Mode::Stream;
+    options.stream.url = value;
+    return QString();
+}
+
+// The modes first: what the others mean depends on them.
+constexpr ProgramOption ProgramOptions[] = {
+    {"snapshot", "FILE", readSnapshotFile},
+    {"frames", nullptr, setMode<Options::Mode::Frames>},
+    {"stream", "URL", readStreamUrl},
+    {"ts-rate", nullptr, setMode<Options::Mode::TsRate>},
+    {"fps", "N", readFps},
+    {"pattern", "N", readCard},
+};
+
+QCommandLineOption optionFor(const char* name, const char* valueName) {
+    return valueName ? QCommandLineOption(QString::fromLatin1(name), QString(),
+                                          QString::fromLatin1(valueName))
+                     : QCommandLineOption(QString::fromLatin1(name));
+}
+
+// What the options ask for together, before any value is read: one mode, and the options
+// that go with it.
+QString modeProblem(const QCommandLineParser& parser) {
     const auto isSet = [&parser](const char* name) {
         return parser.isSet(QString::fromLatin1(name));
     };
-    s.url = url;
-    if (isSet("stream") && url.isEmpty())
-        return mistake(QStringLiteral("--stream needs an address (udp://, srt://, rtmp://) or a "
-                                      "file name ending in .ts or .flv"));
-    if (!url.isEmpty() && !url.contains(QLatin1String("://")) &&
-        !url.endsWith(QLatin1String(".ts"), Qt::CaseInsensitive) &&
-        !url.endsWith(QLatin1String(".flv"), Qt::CaseInsensitive))
-        return mistake(
-            QStringLiteral("\"%1\" is neither an address (udp://, srt://, rtmp://) nor a "
-                           "file name ending in .ts or .flv")
-                .arg(url));
-    if (const QString problem = s.addressProblem(); !problem.isEmpty())
-        return mistake(problem);
-    if (isSet("size")) {
-        static const QRegularExpression size(QStringLiteral("^([0-9]{2,4})x([0-9]{2,4})$"));
-        const QRegularExpressionMatch match = size.match(value("size"));
-        const int w = match.captured(1).toInt(), h = match.captured(2).toInt();
-        if (!match.hasMatch() || w < 64 || h < 48 || w > 3840 || h > 2160 || w % 2 || h % 2)
-            return mistake(QStringLiteral("--size must be WIDTHxHEIGHT, even numbers from 64x48 "
-                                          "to 3840x2160, not \"%1\"")
-                               .arg(value("size")));
-        s.size = QSize(w, h);
-    }
-    if (isSet("codec")) {
-        s.codec = value("codec");
-        if (s.codec != QLatin1String("h264") && s.codec != QLatin1String("hevc") &&
-            s.codec != QLatin1String("mpeg2"))
-            return mistake(
-                QStringLiteral("--codec must be h264, hevc or mpeg2, not \"%1\"").arg(s.codec));
-    }
-    const auto rate = [&](const char* name, qint64& into) -> std::optional<CommandLine> {
-        if (!isSet(name))
-            return std::nullopt;
-        const auto parsed = parseRate(value(name));
-        if (!parsed || *parsed < 1000 || *parsed > 1e9)
-            return mistake(QStringLiteral("--%1 must be a rate from 1k to 1000M (like 333k or "
-                                          "1.5M), not \"%2\"")
-                               .arg(QLatin1String(name), value(name)));
-        into = qint64(*parsed);
-        return std::nullopt;
-    };
-    if (auto wrong = rate("video-bitrate", s.videoBitrate))
-        return *wrong;
-    if (auto wrong = rate("muxrate", s.muxRate))
-        return *wrong;
-    const bool channel = isSet("symbol-rate") || isSet("fec") || isSet("modulation");
-    if (channel) {
-        if (isSet("muxrate"))
-            return mistake(QStringLiteral("give either --muxrate or the channel (--symbol-rate, "
-                                          "--fec, --modulation), not both"));
-        if (!isSet("symbol-rate") || !isSet("fec") || !isSet("modulation"))
-            return mistake(
-                QStringLiteral("the channel needs all of --symbol-rate, --fec and --modulation"));
-        Channel c;
-        qint64 symbols = 0;
-        if (auto wrong = rate("symbol-rate", symbols))
-            return *wrong;
-        c.symbolRate = double(symbols);
-        const auto fec = parseFec(value("fec"));
-        const auto modulation = parseModulation(value("modulation"));
-        if (!modulation)
-            return mistake(QStringLiteral("--modulation must be dvbs, dvbs2-qpsk or dvbs2-8psk, "
-                                          "not \"%1\"")
-                               .arg(value("modulation")));
-        c.modulation = *modulation;
-        if (fec) {
-            c.fecNumerator = fec->first;
-            c.fecDenominator = fec->second;
-        }
-        const auto muxRate = c.muxRate();
-        if (!fec || !muxRate)
-            return mistake(QStringLiteral("--fec %1 is not a code rate of %2")
-                               .arg(value("fec"), value("modulation")));
-        s.muxRate = *muxRate;
-    }
-    if (s.muxRate > MaxMuxRate)
-        return mistake(QStringLiteral("a mux rate of %1 bit/s is more than this build sends: at "
-                                      "most %2 bit/s")
-                           .arg(s.muxRate)
-                           .arg(MaxMuxRate));
-    if (isSet("keyframe-seconds")) {
-        bool ok = false;
-        s.keyframeSeconds = value("keyframe-seconds").toDouble(&ok);
-        if (!ok || s.keyframeSeconds < 0.1 || s.keyframeSeconds > 10)
-            return mistake(QStringLiteral("--keyframe-seconds must be from 0.1 to 10, not \"%1\"")
-                               .arg(value("keyframe-seconds")));
-    }
-    if (isSet("service-name"))
-        s.serviceName = value("service-name");
-    if (isSet("service-provider"))
-        s.serviceProvider = value("service-provider");
-    // The call sign, where it names the service, is checked when it is known.
-    if (const QString problem = s.serviceProblem(QString()); !problem.isEmpty())
-        return mistake(problem);
-    if (isSet("audio")) {
-        const QString audio = value("audio");
-        const std::pair<const char*, StreamSettings::Audio> kinds[] = {
-            {"none", StreamSettings::Audio::None},
-            {"silence", StreamSettings::Audio::Silence},
-            {"tone", StreamSettings::Audio::Tone},
-            {"ident", StreamSettings::Audio::Ident}};
-        const auto kind = std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) {
-            return audio == QLatin1String(k.first);
+    if (int(isSet("snapshot")) + int(isSet("frames")) + int(isSet("stream")) +
+            int(isSet("ts-rate")) >
+        1)
+        return QStringLiteral(
+            "--snapshot, --frames, --stream and --ts-rate cannot be used together");
+    const bool makesFrames =
+        isSet("snapshot") || isSet("frames") || isSet("stream") || isSet("ts-rate");
+    if (!makesFrames && (isSet("fps") || isSet("pattern")))
+        return QStringLiteral("--fps and --pattern go with --snapshot, --frames or --stream");
+    if (isSet("snapshot") && isSet("fps"))
+        return QStringLiteral("--fps goes with --frames");
+    const bool streamOptionSet = std::any_of(
+        streamOptions().begin(), streamOptions().end(), [&parser](const StreamOption& option) {
+            return parser.isSet(QString::fromLatin1(option.name));
         });
-        if (kind == std::end(kinds))
-            return mistake(
-                QStringLiteral("--audio must be none, silence, tone or ident, not \"%1\"")
-                    .arg(audio));
-        s.audio = kind->second;
-    }
-    if (isSet("ident-minutes")) {
-        bool ok = false;
-        s.identMinutes = value("ident-minutes").toInt(&ok);
-        if (!ok || s.identMinutes < 1 || s.identMinutes > 60)
-            return mistake(QStringLiteral("--ident-minutes must be a whole number from 1 to 60, "
-                                          "not \"%1\"")
-                               .arg(value("ident-minutes")));
-    }
-    if (s.muxRate > 0 && s.container() == StreamSettings::Container::TransportStream &&
-        s.effectiveVideoBitrate() + 60000 > s.muxRate)
-        return mistake(QStringLiteral("a video bitrate of %1 bit/s does not fit a mux rate of %2 "
-                                      "bit/s")
-                           .arg(s.effectiveVideoBitrate())
-                           .arg(s.muxRate));
-    CommandLine result;
-    result.options = options;
-    return result;
+    if (streamOptionSet && !isSet("stream") && !isSet("ts-rate"))
+        return QStringLiteral("the stream options go with --stream or --ts-rate");
+    return QString();
+}
+
+// The stream's settings from its address and the stream options given, for --stream and
+// --ts-rate.
+QString readStream(const QCommandLineParser& parser, Options& options) {
+    QHash<QString, QString> given;
+    for (const StreamOption& option : streamOptions())
+        if (parser.isSet(QString::fromLatin1(option.name)))
+            given.insert(QString::fromLatin1(option.name),
+                         parser.value(QString::fromLatin1(option.name)));
+    const StreamSettingsRead read = readStreamSettings(options.stream.url, given);
+    if (!read.settings)
+        return read.problem;
+    options.stream = *read.settings;
+    options.stream.fps = options.fps;
+    if (options.mode == Options::Mode::TsRate && options.stream.muxRate <= 0)
+        return QStringLiteral(
+            "--ts-rate needs --symbol-rate, --fec and --modulation (or --muxrate)");
+    return QString();
 }
 
 } // namespace
@@ -240,112 +215,41 @@ bool namesPlatform(int argc, char** argv) {
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
-                                      QStringLiteral("Write the pattern to FILE."),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption frames(QStringLiteral("frames"),
-                                    QStringLiteral("Stream raw frames to standard output."));
-    const QCommandLineOption fps(QStringLiteral("fps"), QStringLiteral("Frames per second."),
-                                 QStringLiteral("N"));
-    const QCommandLineOption pattern(QStringLiteral("pattern"),
-                                     QStringLiteral("Test pattern 1 or 2."), QStringLiteral("N"));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version."));
-    const auto valued = [](const char* name, const char* value) {
-        return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(value));
-    };
-    const QCommandLineOption stream = valued("stream", "URL");
-    const QCommandLineOption tsRate(QStringLiteral("ts-rate"));
-    const QList<QCommandLineOption> streamOptions = {valued("size", "WxH"),
-                                                     valued("codec", "NAME"),
-                                                     valued("video-bitrate", "R"),
-                                                     valued("keyframe-seconds", "S"),
-                                                     valued("muxrate", "R"),
-                                                     valued("symbol-rate", "S"),
-                                                     valued("fec", "F"),
-                                                     valued("modulation", "M"),
-                                                     valued("service-name", "NAME"),
-                                                     valued("service-provider", "NAME"),
-                                                     valued("audio", "KIND"),
-                                                     valued("ident-minutes", "N")};
-    parser.addOptions({help, version, snapshot, frames, fps, pattern, stream, tsRate});
-    parser.addOptions(streamOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({help, version});
+    for (const ProgramOption& option : ProgramOptions)
+        parser.addOption(optionFor(option.name, option.valueName));
+    for (const StreamOption& option : streamOptions())
+        parser.addOption(optionFor(option.name, option.valueName));
     if (!parser.parse(arguments))
         return mistake(parser.errorText());
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(version)) {
         CommandLine result;
-        result.message = QString::fromLatin1(Usage);
-        return result;
-    }
-    if (parser.isSet(version)) {
-        CommandLine result;
-        result.message = QStringLiteral("Kalvora %1\n").arg(QLatin1String(KALVORA_VERSION));
+        result.message = parser.isSet(help)
+                             ? QString::fromLatin1(Usage)
+                             : QStringLiteral("Kalvora %1\n").arg(QLatin1String(KALVORA_VERSION));
         return result;
     }
     if (!parser.positionalArguments().isEmpty())
         return mistake(
             QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+    if (const QString problem = modeProblem(parser); !problem.isEmpty())
+        return mistake(problem);
 
     Options options;
-    const int modes = int(parser.isSet(snapshot)) + int(parser.isSet(frames)) +
-                      int(parser.isSet(stream)) + int(parser.isSet(tsRate));
-    if (modes > 1)
-        return mistake(
-            QStringLiteral("--snapshot, --frames, --stream and --ts-rate cannot be used together"));
-    const bool streamOptionSet =
-        std::any_of(streamOptions.begin(), streamOptions.end(),
-                    [&parser](const QCommandLineOption& option) { return parser.isSet(option); });
-    const bool makesFrames = parser.isSet(snapshot) || parser.isSet(frames) ||
-                             parser.isSet(stream) || parser.isSet(tsRate);
-    if (!makesFrames && (parser.isSet(fps) || parser.isSet(pattern)))
-        return mistake(
-            QStringLiteral("--fps and --pattern go with --snapshot, --frames or --stream"));
-    if (parser.isSet(snapshot) && parser.isSet(fps))
-        return mistake(QStringLiteral("--fps goes with --frames"));
-    // The card and the frame rate, for every mode that makes frames; a stream's encoders take
-    // at most 60 frames a second.
-    if (parser.isSet(pattern)) {
-        options.card = parser.value(pattern);
-        if (!Cards::find(options.card))
-            return mistake(QStringLiteral("--pattern must be %1, not \"%2\"")
-                               .arg(Cards::namesForMessage(), options.card));
+    const bool streaming = parser.isSet(QStringLiteral("stream"));
+    for (const ProgramOption& option : ProgramOptions) {
+        const QString name = QString::fromLatin1(option.name);
+        if (!parser.isSet(name))
+            continue;
+        if (const QString problem = option.read(parser.value(name), options, streaming);
+            !problem.isEmpty())
+            return mistake(problem);
     }
-    if (parser.isSet(fps)) {
-        const int most = parser.isSet(stream) ? 60 : 100;
-        bool ok = false;
-        options.fps = parser.value(fps).toInt(&ok);
-        if (!ok || options.fps < 1 || options.fps > most)
-            return mistake(
-                QStringLiteral("--fps must be a whole number from 1 to %1%2, not \"%3\"")
-                    .arg(most)
-                    .arg(parser.isSet(stream) ? QStringLiteral(" for a stream") : QString())
-                    .arg(parser.value(fps)));
-    }
-    if (parser.isSet(stream) || parser.isSet(tsRate)) {
-        CommandLine streamed = streamSettingsFrom(parser, parser.value(stream));
-        if (!streamed.options)
-            return streamed;
-        streamed.options->mode =
-            parser.isSet(stream) ? Options::Mode::Stream : Options::Mode::TsRate;
-        streamed.options->card = options.card;
-        streamed.options->fps = streamed.options->stream.fps = options.fps;
-        if (parser.isSet(tsRate) && streamed.options->stream.muxRate <= 0)
-            return mistake(QStringLiteral(
-                "--ts-rate needs --symbol-rate, --fec and --modulation (or --muxrate)"));
-        return streamed;
-    }
-    if (streamOptionSet)
-        return mistake(QStringLiteral("the stream options go with --stream or --ts-rate"));
-    if (parser.isSet(snapshot)) {
-        options.mode = Options::Mode::Snapshot;
-        options.snapshotFile = parser.value(snapshot);
-        if (options.snapshotFile.isEmpty())
-            return mistake(QStringLiteral("--snapshot needs a file name"));
-    } else if (parser.isSet(frames)) {
-        options.mode = Options::Mode::Frames;
-    }
+    if (options.mode == Options::Mode::Stream || options.mode == Options::Mode::TsRate)
+        if (const QString problem = readStream(parser, options); !problem.isEmpty())
+            return mistake(problem);
     CommandLine result;
     result.options = options;
     return result;
