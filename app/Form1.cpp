@@ -45,6 +45,18 @@ Form1::Form1(Station& station)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(tr("Kalvora Generator"));
     setWindowIcon(QIcon(QString::fromLatin1(Pictures::Icon)));
+    makeMenu();
+    makeClient(menuBar->height());
+    makeControls();
+    connectControls();
+    followStation();
+
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().center() - rect().center());
+}
+
+// The menu bar: Bestand (Uitgang, Voorbeeld, Uitzenden, Afsluiten), TickerTape, Info.
+void Form1::makeMenu() {
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu* bestand = menuBar->addMenu(tr("&Bestand"));
@@ -74,9 +86,10 @@ Form1::Form1(Station& station)
     mnu_TT->setObjectName(QStringLiteral("mnu_TT"));
     mnu_Info = menuBar->addAction(tr("&Info"));
     mnu_Info->setObjectName(QStringLiteral("mnu_Info"));
-    const int menuHeight = menuBar->sizeHint().height();
-    menuBar->setGeometry(0, 0, twipsToPixels(ClientWidthTwips), menuHeight);
+    menuBar->setGeometry(0, 0, twipsToPixels(ClientWidthTwips), menuBar->sizeHint().height());
+}
 
+void Form1::makeClient(int menuHeight) {
     // The client area below the menu bar; the controls beyond its edge are cut off by it.
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -87,20 +100,23 @@ Form1::Form1(Station& station)
     client->setGeometry(0, menuHeight, twipsToPixels(ClientWidthTwips),
                         twipsToPixels(ClientHeightTwips));
     setFixedSize(twipsToPixels(ClientWidthTwips), menuHeight + twipsToPixels(ClientHeightTwips));
+}
 
+// The controls of the client area, each at its place in twips; the station's texts in the fields.
+void Form1::makeControls() {
     Command1 =
         makeButton(client, QStringLiteral("Command1"), tr("Kalvora 1"), {120, 120, 1215, 375});
     Command2 =
         makeButton(client, QStringLiteral("Command2"), tr("Kalvora 2"), {1440, 120, 1095, 375});
-    Text1 = makeField(client, QStringLiteral("Text1"), station.text(1), {240, 960, 1095, 375},
+    Text1 = makeField(client, QStringLiteral("Text1"), m_station.text(1), {240, 960, 1095, 375},
                       Colours::Yellow);
-    Text3 = makeField(client, QStringLiteral("Text3"), station.text(3), {1440, 960, 1095, 375},
+    Text3 = makeField(client, QStringLiteral("Text3"), m_station.text(3), {1440, 960, 1095, 375},
                       Colours::Yellow);
-    Text2 = makeField(client, QStringLiteral("Text2"), station.text(2), {240, 1440, 1095, 375},
+    Text2 = makeField(client, QStringLiteral("Text2"), m_station.text(2), {240, 1440, 1095, 375},
                       Colours::Yellow);
-    Text4 = makeField(client, QStringLiteral("Text4"), station.text(4), {1440, 1440, 1095, 375},
+    Text4 = makeField(client, QStringLiteral("Text4"), m_station.text(4), {1440, 1440, 1095, 375},
                       Colours::Yellow);
-    Text5 = makeField(client, QStringLiteral("Text5"), station.text(5), {240, 1920, 1095, 375},
+    Text5 = makeField(client, QStringLiteral("Text5"), m_station.text(5), {240, 1920, 1095, 375},
                       Colours::Yellow);
     Command3 =
         makeButton(client, QStringLiteral("Command3"), tr("Scherm"), {1440, 1920, 1095, 375});
@@ -116,13 +132,16 @@ Form1::Form1(Station& station)
     Label1 = new QLabel(QStringLiteral("Label1"), client);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(2760, 4080, 2175, 495));
-    Picture2 = new OffscreenStripView(station.tickerStrip(), client);
+    Picture2 = new OffscreenStripView(m_station.tickerStrip(), client);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(twipsRect(0, 4680, 12040, 495));
     Text6 = makeField(client, QStringLiteral("Text6"), QStringLiteral("Text6"),
                       {2040, 5280, 1335, 735}, Colours::Yellow);
     Text6->setFocusPolicy(Qt::NoFocus);
+}
 
+// Keyboard order and handlers.
+void Form1::connectControls() {
     QWidget::setTabOrder(Command1, Command2);
     QWidget::setTabOrder(Command2, Command3);
     QWidget::setTabOrder(Command3, Text1);
@@ -145,27 +164,27 @@ Form1::Form1(Station& station)
     connect(mnu_afsluiten, &QAction::triggered, this, &Form1::mnu_afsluiten_Click);
     connect(mnu_TT, &QAction::triggered, this, &Form1::mnu_TT_Click);
     connect(mnu_Info, &QAction::triggered, this, &Form1::mnu_Info_Click);
+}
 
+// What the station announces, shown where the panel shows it.
+void Form1::followStation() {
     // The caption always names what the next click does.
-    connect(&station, &Station::tickerOnChanged, this, [this](bool on) {
+    connect(&m_station, &Station::tickerOnChanged, this, [this](bool on) {
         Command4->setText(on ? tr("TickerTape uit") : tr("TickerTape aan"));
     });
-    connect(&station, &Station::tickerSettingsChanged, this, [this](bool enabled) {
+    connect(&m_station, &Station::tickerSettingsChanged, this, [this](bool enabled) {
         Picture2->resize(m_station.tickerStrip().size());
         Command4->setVisible(enabled);
     });
-    connect(&station, &Station::textChanged, this, [this](int field, const QString& text) {
+    connect(&m_station, &Station::textChanged, this, [this](int field, const QString& text) {
         QLineEdit* edit = stationField(field);
         if (edit->text() == text)
             return;
         edit->setText(text);
         edit->home(false); // show the start of a text longer than the field
     });
-    connect(&station, &Station::swapSecondChanged, this,
+    connect(&m_station, &Station::swapSecondChanged, this,
             [this](int second) { Text6->setText(QString::number(second)); });
-
-    if (const QScreen* primary = QGuiApplication::primaryScreen())
-        move(primary->availableGeometry().center() - rect().center());
 }
 
 Form1::~Form1() = default;

@@ -80,6 +80,12 @@ protected:
     void Form_Unload() override;
 
 private:
+    // The steps of the constructor.
+    void makeMenu();
+    void makeClient(int menuHeight);
+    void makeControls();
+    void connectControls();
+    void followStation();
     QLineEdit* stationField(int field) const;
     void fillOutputMenu();
 

@@ -36,14 +36,9 @@ void useParentConsole() {
 }
 #endif
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-#ifdef Q_OS_WIN
-    useParentConsole();
-#endif
-    const bool headless = wantsHeadless(argc, argv);
-    bool platformChosenHere = false;
+// Picks Qt's platform before the application exists. Returns whether it chose one that may
+// fall back to no display, which main() then reports.
+bool choosePlatform(bool headless, int argc, char** argv) {
     if (headless) {
         // No window is shown, so no display is needed.
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -55,31 +50,79 @@ int main(int argc, char* argv[]) {
                     (qgetenv("WINDIR").isEmpty() ? QByteArray("C:\\Windows") : qgetenv("WINDIR")) +
                         "\\Fonts");
 #endif
+        return false;
     }
 #ifdef Q_OS_LINUX
-    else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !namesPlatform(argc, argv)) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !namesPlatform(argc, argv)) {
         // X11, also in a Wayland session: a Wayland client cannot place its own windows, and
         // the patterns must go to the second screen. Without a display Qt would abort; the
         // fallback lets us say so instead.
         qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
-        platformChosenHere = true;
+        return true;
     }
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
 #endif
+    return false;
+}
+
+// Why the control panel cannot be shown; empty when it can.
+QString whyNoWindows(bool platformChosenHere) {
+    if (platformChosenHere && QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return QStringLiteral("cannot open the display \"%1\". Start Kalvora from a desktop "
+                              "session, or see kalvora --help for output without one.")
+            .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")));
+    if (QGuiApplication::screens().isEmpty())
+        return QStringLiteral("there is no screen to show the control panel on. Connect a "
+                              "monitor, or see kalvora --help for output without one.");
+    return QString();
+}
+
+// A still, frames or a stream: problems go to standard error.
+int runHeadless(ProgramParts& program, SettingsStore& store, const Options& options) {
+    const auto toStandardError = [](const QString& message) {
+        std::fprintf(stderr, "kalvora: %s\n", qPrintable(message));
+    };
+    store.setFailureHandler(toStandardError);
+    if (const QString problem = store.readProblem(); !problem.isEmpty())
+        toStandardError(problem);
+    if (options.mode == Options::Mode::Snapshot)
+        return writeSnapshot(program.station(), options);
+    if (options.mode == Options::Mode::Stream)
+        return streamNetwork(program.station(), options);
+    return streamFrames(program.station(), options);
+}
+
+// The control panel and the patterns: problems go to the operator.
+int runWindows(ProgramParts& program, SettingsStore& store) {
+    const Platform& platform = program.platform();
+    const auto toOperator = [&platform](const QString& message) {
+        platform.warn(nullptr, QStringLiteral("Kalvora"), message);
+    };
+    store.setFailureHandler(toOperator);
+    program.windows().form1().show();
+    if (const QString problem = store.readProblem(); !problem.isEmpty())
+        toOperator(problem);
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    useParentConsole();
+#endif
+    const bool headless = wantsHeadless(argc, argv);
+    const bool platformChosenHere = choosePlatform(headless, argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(SettingsStore::Application));
     QApplication::setQuitOnLastWindowClosed(false);
-    if (platformChosenHere && QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        std::fprintf(stderr,
-                     "kalvora: cannot open the display \"%s\". Start Kalvora from a "
-                     "desktop session, or see kalvora --help for output without one.\n",
-                     qgetenv("DISPLAY").constData());
-        return 1;
-    }
-    if (!headless && QGuiApplication::screens().isEmpty()) {
-        std::fprintf(stderr, "kalvora: there is no screen to show the control panel on. "
-                             "Connect a monitor, or see kalvora --help for output without one.\n");
-        return 1;
-    }
+    if (!headless)
+        if (const QString problem = whyNoWindows(platformChosenHere); !problem.isEmpty()) {
+            std::fprintf(stderr, "kalvora: %s\n", qPrintable(problem));
+            return 1;
+        }
 
     const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments());
     if (!commandLine.options) {
@@ -103,27 +146,7 @@ int main(int argc, char* argv[]) {
             if (!saved.isEmpty())
                 SafeFile::removeStaleTemporaries(saved);
     ProgramParts program(Platform::system(&store, tickerFolder), [] { QCoreApplication::quit(); });
-    const Platform& platform = program.platform();
-    if (options.mode != Options::Mode::Windows) {
-        const auto toStandardError = [](const QString& message) {
-            std::fprintf(stderr, "kalvora: %s\n", qPrintable(message));
-        };
-        store.setFailureHandler(toStandardError);
-        if (const QString problem = store.readProblem(); !problem.isEmpty())
-            toStandardError(problem);
-        if (options.mode == Options::Mode::Snapshot)
-            return writeSnapshot(program.station(), options);
-        if (options.mode == Options::Mode::Stream)
-            return streamNetwork(program.station(), options);
-        return streamFrames(program.station(), options);
-    }
-
-    const auto toOperator = [&platform](const QString& message) {
-        platform.warn(nullptr, QStringLiteral("Kalvora"), message);
-    };
-    store.setFailureHandler(toOperator);
-    program.windows().form1().show();
-    if (const QString problem = store.readProblem(); !problem.isEmpty())
-        toOperator(problem);
-    return app.exec();
+    if (options.mode == Options::Mode::Windows)
+        return runWindows(program, store);
+    return runHeadless(program, store, options);
 }

@@ -168,7 +168,7 @@ bool StreamEncoder::open() {
     const StreamSettings& s = m_settings;
     const QByteArray url = s.url.toUtf8();
     const bool flv = s.container() == StreamSettings::Container::Flv;
-    int code =
+    const int code =
         avformat_alloc_output_context2(&p.format, nullptr, flv ? "flv" : "mpegts", url.constData());
     if (code < 0 || !p.format)
         return fail(QStringLiteral("cannot make a %1 stream").arg(flv ? "FLV" : "transport"), code,
@@ -178,8 +178,20 @@ bool StreamEncoder::open() {
     // whole datagrams of 7 packets, not a packet at a time.
     p.format->max_delay = 700000;
     p.format->flush_packets = 0;
+    if (!openVideo() || !openSound())
+        return false;
+    preparePictures();
+    if (!openOutput() || !writeHeader())
+        return false;
+    m_headerWritten = true;
+    return true;
+}
 
-    // Video.
+// The video encoder and its stream: the settings' size, rate and bitrate, no B-frames.
+bool StreamEncoder::openVideo() {
+    Parts& p = *m_parts;
+    const StreamSettings& s = m_settings;
+    int code = 0;
     const AVCodec* videoCodec = avcodec_find_encoder_by_name(encoderName(s.codec));
     if (!videoCodec)
         return fail(QStringLiteral("the installed FFmpeg has no %1 encoder (%2)")
@@ -221,8 +233,15 @@ bool StreamEncoder::open() {
     p.videoStream->time_base = p.video->time_base;
     p.videoStream->avg_frame_rate = p.video->framerate;
     p.videoStream->sample_aspect_ratio = p.video->sample_aspect_ratio;
+    return true;
+}
 
-    // Sound.
+// Where the settings ask for sound: the AAC encoder and its stream, and the sound source (a
+// tone, the Morse ident).
+bool StreamEncoder::openSound() {
+    Parts& p = *m_parts;
+    const StreamSettings& s = m_settings;
+    int code = 0;
     if (s.audio != StreamSettings::Audio::None) {
         const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
         if (!aac)
@@ -250,7 +269,12 @@ bool StreamEncoder::open() {
         p.audioSource =
             std::make_unique<StreamAudio>(s.audio, m_callSign, s.identMinutes, AudioRate);
     }
+    return true;
+}
 
+void StreamEncoder::preparePictures() {
+    Parts& p = *m_parts;
+    const StreamSettings& s = m_settings;
     // The picture the encoder takes: black, with the pattern kept 4:3 in the middle (or
     // filling a PAL picture, whose pixels make it 4:3).
     p.picture = av_frame_alloc();
@@ -276,14 +300,18 @@ bool StreamEncoder::open() {
                            (s.size.height() - inner.height()) / 2 & ~1),
                     QSize(inner.width() & ~1, inner.height() & ~1));
     p.packet = av_packet_alloc();
+}
 
+// The service's names and the transport stream's rules, then the container's header.
+bool StreamEncoder::writeHeader() {
+    Parts& p = *m_parts;
+    const StreamSettings& s = m_settings;
+    const bool flv = s.container() == StreamSettings::Container::Flv;
     // The service as receivers list it.
     av_dict_set(&p.format->metadata, "service_name",
                 s.serviceNameFor(m_callSign).toUtf8().constData(), 0);
     av_dict_set(&p.format->metadata, "service_provider", s.serviceProvider.toUtf8().constData(), 0);
 
-    if (!openOutput())
-        return false;
     AVDictionary* mux = nullptr;
     if (!flv) {
         av_dict_set(&mux, "mpegts_pmt_start_pid", "4095", 0);
@@ -296,11 +324,10 @@ bool StreamEncoder::open() {
         av_dict_set(&mux, "pat_period", "0.1", 0);
         av_dict_set(&mux, "sdt_period", "0.5", 0);
     }
-    code = avformat_write_header(p.format, &mux);
+    const int code = avformat_write_header(p.format, &mux);
     av_dict_free(&mux);
     if (code < 0)
         return fail(QStringLiteral("cannot start the stream to %1").arg(s.url), code, s.isFile());
-    m_headerWritten = true;
     return true;
 }
 

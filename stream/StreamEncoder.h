@@ -52,6 +52,12 @@ private:
     bool fail(const QString& what, int code, bool permanent);
     // Opens where the stream goes: a file, a server, or FFmpeg's UDP output behind the pacer.
     bool openOutput();
+    // The steps of open(), in order.
+    bool openVideo();
+    bool openSound();
+    // The picture the encoder takes, with its black border drawn once.
+    void preparePictures();
+    bool writeHeader();
     // Encodes the picture as kept as frame `index`, and the sound up to its end.
     bool encodeKept(qint64 index);
     // A file that cannot be written to any more: ended, with whole packets, and said so.
