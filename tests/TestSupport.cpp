@@ -4,8 +4,13 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QWidget>
 
 namespace kalvora::test {
+
+QImage grabbed(QWidget& window) {
+    return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 TestPlatform::TestPlatform(std::initializer_list<std::pair<const char*, const char*>> settings)
     : store(std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini")))),

@@ -5,13 +5,19 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
 #include <optional>
 
+class QWidget;
+
 namespace kalvora::test {
+
+// What a window shows, as it paints itself, in plain 32-bit pixels.
+QImage grabbed(QWidget& window);
 
 // A platform for one test: a store and a program folder in a fresh temporary folder, a clock
 // the test sets, a fixed font list, and recorders for colour choices, web launches and warnings.

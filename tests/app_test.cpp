@@ -389,14 +389,10 @@ void AppTest::preview_showsWhatIsOnAir_andComesBackWhereItWas() {
         kalvora::Preview* preview = p.windows.loadedPreview();
         QVERIFY(preview && QTest::qWaitForWindowExposed(preview));
         preview->setGeometry(100, 120, 404, 304);
-        const auto shown = [&] {
-            return preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        };
+        const auto shown = [&] { return grabbed(*preview); };
         const auto scaled = [](QWidget& pattern) {
-            return pattern.grab()
-                .toImage()
-                .convertToFormat(QImage::Format_RGB32)
-                .scaled(404, 304, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            return grabbed(pattern).scaled(404, 304, Qt::IgnoreAspectRatio,
+                                           Qt::SmoothTransformation);
         };
         // Nothing on air: black, with words in the middle.
         QImage picture = shown();

@@ -23,10 +23,6 @@ namespace {
 
 constexpr int FrameBytes = 808 * 608 * 4;
 
-QImage grabbed(QWidget& window) {
-    return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
 } // namespace
 
 class HeadlessTest : public QObject {

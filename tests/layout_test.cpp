@@ -201,7 +201,7 @@ void LayoutTest::inputControls_standOutFromTheirBackground() {
         shown = &p.windows.about();
     shown->show();
     QVERIFY(QTest::qWaitForWindowExposed(shown));
-    const QImage picture = shown->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage picture = grabbed(*shown);
     const auto lightness = [&](QPoint at) { return qGray(picture.pixel(at)); };
 
     QList<QWidget*> inputs;

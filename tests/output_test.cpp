@@ -85,7 +85,7 @@ QImage onScreen(QWidget& window) {
     // Of a window on a scaled screen the offscreen platform hands out only the first
     // width x height device pixels: the window's own painting at its device pixels must agree
     // with them, and stands for the rest.
-    QImage painted = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage painted = grabbed(window);
     painted.setDevicePixelRatio(1);
     // A part drawn again alone is filtered on its own: it may round a level or two apart.
     if (maxChannelDifference(painted.copy(stored.rect()), stored) > 2)
