@@ -63,21 +63,30 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
     setControlColors(this, Colours::Yellow, Qt::black);
     setAutoFillBackground(true);
 
-    const StoredStream stored = StoredStream::readFrom(*platform.store);
-    const auto label = [this](const char* name, const QString& text, int y) {
-        return makeLabel(this, QString::fromLatin1(name), text, {120, y, 1095, 255},
-                         Colours::Yellow, Qt::black);
-    };
-    Label4 = label("Label4", tr("Bestemming :"), 180);
+    makeAddressRows();
+    makeChannelRow();
+    makeStatusAndButtons();
+    connectControls();
+}
+
+QLabel* Frm_Uitzenden::rowLabel(const char* name, const QString& text, int y) {
+    return makeLabel(this, QString::fromLatin1(name), text, {120, y, 1095, 255}, Colours::Yellow,
+                     Qt::black);
+}
+
+// Bestemming, Adres and Opties, as they were kept.
+void Frm_Uitzenden::makeAddressRows() {
+    const StoredStream stored = StoredStream::readFrom(*m_platform.store);
+    Label4 = rowLabel("Label4", tr("Bestemming :"), 180);
     Combo1 = makeList(this, QStringLiteral("Combo1"), {1320, 120, 5760, 375});
     for (const StreamDestination& destination : streamDestinations())
         Combo1->addItem(tr(destination.title), QString::fromLatin1(destination.key));
     Combo1->setCurrentIndex(
         Combo1->findData(QString::fromLatin1(streamDestination(stored.destination).key)));
-    Label1 = label("Label1", tr("Adres :"), 660);
+    Label1 = rowLabel("Label1", tr("Adres :"), 660);
     Text1 = makeField(this, QStringLiteral("Text1"), QString(), {1320, 600, 5760, 375},
                       Colours::Yellow);
-    Label2 = label("Label2", tr("Opties :"), 1140);
+    Label2 = rowLabel("Label2", tr("Opties :"), 1140);
     Text2 = makeField(this, QStringLiteral("Text2"), QString(), {1320, 1080, 5760, 375},
                       Colours::Yellow);
     // Nothing is cut off, stored or typed: what is too long is refused at Start.
@@ -85,7 +94,11 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
         field->setMaxLength(1 << 20);
     Text1->setText(stored.url);
     Text2->setText(stored.options);
-    Label5 = label("Label5", tr("Kanaal :"), 1620);
+}
+
+// Kanaal: frequency, symbol rate, FEC, modulation, gain; read back from the kept options.
+void Frm_Uitzenden::makeChannelRow() {
+    Label5 = rowLabel("Label5", tr("Kanaal :"), 1620);
     // The Pluto tunes from 70 MHz to 6 GHz and sends at up to 0 dB of its output.
     Spin1 = makeSpin<QDoubleSpinBox>(this, QStringLiteral("Spin1"), {1320, 1560, 1320, 375},
                                      tr(" MHz"), 70, 6000);
@@ -105,7 +118,10 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
     Spin3->setToolTip(tr("Vermogen (voor de RTMP-ingang van de PlutoSDR)"));
     showChoice(TransmitChoice::from(Text1->text(), Text2->text()));
     enableChannel();
+}
 
+// How it goes, Start/Stop and Sluiten; the keyboard goes from top to bottom.
+void Frm_Uitzenden::makeStatusAndButtons() {
     Label3 = makeLabel(this, QStringLiteral("Label3"), QString(), {120, 2040, 6960, 615},
                        Colours::Yellow, Qt::black);
     Label3->setWordWrap(true);
@@ -116,6 +132,9 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     closeOnEscape();
+}
+
+void Frm_Uitzenden::connectControls() {
     connect(Combo1, &QComboBox::activated, this, &Frm_Uitzenden::Combo1_Click);
     connect(Combo3, &QComboBox::activated, this, [this] {
         const TransmitChoice now = choice();
@@ -128,7 +147,7 @@ Frm_Uitzenden::Frm_Uitzenden(const Platform& platform, Broadcast& broadcast)
         connect(spin, &QSpinBox::valueChanged, this, &Frm_Uitzenden::Channel_Change);
     connect(Command1, &QPushButton::clicked, this, &Frm_Uitzenden::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Frm_Uitzenden::Command2_Click);
-    connect(&broadcast, &Broadcast::statusChanged, this, &Frm_Uitzenden::showStatus);
+    connect(&m_broadcast, &Broadcast::statusChanged, this, &Frm_Uitzenden::showStatus);
     showStatus();
 }
 

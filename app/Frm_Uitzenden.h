@@ -47,6 +47,12 @@ public:
     QPushButton* Command2;
 
 private:
+    // The steps of the constructor.
+    QLabel* rowLabel(const char* name, const QString& text, int y);
+    void makeAddressRows();
+    void makeChannelRow();
+    void makeStatusAndButtons();
+    void connectControls();
     const StreamDestination& destination() const;
     TransmitChoice choice() const;
     void showChoice(const TransmitChoice& choice);
