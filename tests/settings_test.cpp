@@ -26,6 +26,7 @@ private slots:
     void handEditedCommaValue_readsAsTheLine();
     void handEditedFile_otherLinesKept_valuesReadAsQSettingsDoes();
     void unwritableStore_reportsOnce_andKeepsRunning();
+    void listeners_hearOnlyTheKeysTheyFollow_andOnlyWhatWasStored();
     void unreadableStore_reported_andNeverWrittenOver_data();
     void unreadableStore_reported_andNeverWrittenOver();
     void conversions_roundHalfEven_andRejectJunk();
@@ -176,6 +177,31 @@ void SettingsTest::unwritableStore_reportsOnce_andKeepsRunning() {
     QVERIFY(!store.WriteSetting(QStringLiteral("Text1"), QStringLiteral("AB")));
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages.first().contains(QStringLiteral("blocker")));
+}
+
+// A listener hears of a write only where it stored keys the listener follows, and only those;
+// a write that failed is not announced, and a listener removed hears nothing more.
+void SettingsTest::listeners_hearOnlyTheKeysTheyFollow_andOnlyWhatWasStored() {
+    TestPlatform t;
+    QFile blocker(t.dir.filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    for (const QString& file : {t.iniPath(), t.dir.filePath(QStringLiteral("blocker/x.ini"))}) {
+        SettingsStore store(file);
+        const bool writable = file == t.iniPath();
+        QList<SettingsStore::Written> heard;
+        const int id = store.addChangeListener(
+            {QStringLiteral("tt_speed"), QStringLiteral("tt_font")},
+            [&heard](const SettingsStore::Written& written) { heard << written; });
+        store.WriteSetting(QStringLiteral("Text1"), QStringLiteral("PI6ATV"));
+        store.WriteSettings({{QStringLiteral("Text2"), QStringLiteral("145")},
+                             {QStringLiteral("tt_font"), QStringLiteral("Arial")}});
+        store.removeChangeListener(id);
+        store.WriteSetting(QStringLiteral("tt_speed"), QStringLiteral("9"));
+        const QList<SettingsStore::Written> expected = {
+            {{QStringLiteral("tt_font"), QStringLiteral("Arial")}}};
+        QCOMPARE(heard, writable ? expected : QList<SettingsStore::Written>());
+    }
 }
 
 void SettingsTest::unreadableStore_reported_andNeverWrittenOver_data() {
