@@ -83,7 +83,6 @@ struct StreamEncoder::Parts {
     AVCodecContext* audio = nullptr;
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
-    AVFrame* picture = nullptr;
     AVFrame* sound = nullptr;
     AVPacket* packet = nullptr;
     // The picture as converted so far: only the rows that change are converted again.
@@ -116,7 +115,6 @@ struct StreamEncoder::Parts {
         av_frame_free(&kept);
         av_frame_free(&band);
         av_packet_free(&packet);
-        av_frame_free(&picture);
         av_frame_free(&sound);
         avcodec_free_context(&video);
         avcodec_free_context(&audio);
@@ -277,11 +275,6 @@ void StreamEncoder::preparePictures() {
     const StreamSettings& s = m_settings;
     // The picture the encoder takes: black, with the pattern kept 4:3 in the middle (or
     // filling a PAL picture, whose pixels make it 4:3).
-    p.picture = av_frame_alloc();
-    p.picture->format = AV_PIX_FMT_YUV420P;
-    p.picture->width = s.size.width();
-    p.picture->height = s.size.height();
-    av_frame_get_buffer(p.picture, 0);
     p.kept = av_frame_alloc();
     p.kept->format = AV_PIX_FMT_YUV420P;
     p.kept->width = s.size.width();
@@ -482,6 +475,8 @@ void StreamEncoder::convertRows(const QImage& frame, int first, int last) {
         p.band->height = shown;
         av_frame_get_buffer(p.band, 0);
     }
+    if (av_frame_make_writable(p.kept) < 0)
+        return;
     const uint8_t* const source[1] = {frame.constBits() + qsizetype(top) * frame.bytesPerLine()};
     const int stride[1] = {int(frame.bytesPerLine())};
     sws_scale(scaler, source, stride, 0, rows, p.band->data, p.band->linesize);
@@ -524,12 +519,12 @@ bool StreamEncoder::writeFrame(const QImage& frame, qint64 index,
 
 bool StreamEncoder::encodeKept(qint64 index) {
     Parts& p = *m_parts;
-    // The encoder may keep a reference to what it is given: a copy of the kept picture.
-    av_frame_make_writable(p.picture);
-    av_frame_copy(p.picture, p.kept);
-    p.picture->pts = index;
+    // Given as it is kept: the encoder copies what it takes, and should it still hold a
+    // reference when the next rows are converted, that conversion writes into a copy (see
+    // convertRows).
+    p.kept->pts = index;
     p.lastIndex = index;
-    const int code = avcodec_send_frame(p.video, p.picture);
+    const int code = avcodec_send_frame(p.video, p.kept);
     if (code < 0)
         return fail(QStringLiteral("encoding the picture failed"), code, false);
     return drain(p.video, p.videoStream) && encodeAudioUntil(index);

@@ -13,6 +13,7 @@
 #include "settings/SettingsStore.h"
 #include "station/Placement.h"
 #include "station/Station.h"
+#include "ticker/TickerFile.h"
 
 #include <QApplication>
 #include <QImage>
@@ -28,6 +29,10 @@ struct Setup {
     Setup() : store(folder.filePath(QStringLiteral("settings.ini"))) {
         store.WriteSettings({{QStringLiteral("tt_enabled"), QStringLiteral("1")},
                              {QStringLiteral("tt_speed"), QStringLiteral("20")}});
+        TickerFile::write(TickerFile::pathIn(folder.path()),
+                          QStringLiteral("Welcome to the PI6ATV test transmission - talk-back "
+                                         "on 144.750 MHz - reports welcome! ")
+                              .repeated(20));
         program = std::make_unique<kalvora::ProgramParts>(Platform::system(&store, folder.path()));
         station = &program->station();
         windows = &program->windows();

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # What a network stream costs: the CPU (user and system, all processes) per second of
+#   0. the floor: ffmpeg encoding frames handed over ready in memory (Kalvora's own frames,
+#      recorded beforehand and converted to the encoder's input, 720 x 576 YUV 4:2:0, from
+#      tmpfs), with the encoder's and the transport stream's settings Kalvora uses;
 #   1. kalvora --stream: H.264, 720 x 576, 25 frames per second, a transport stream over UDP;
-#   2. kalvora --frames piped into ffmpeg, encoding with the same settings to the same place;
-#   3. ffmpeg alone, drawing a comparable card (its test picture, a call sign, the running time,
+#   2. the panel's stream (Bestand > Uitzenden; the program with its windows, off screen, and
+#      pattern 1 on air: tools/panel_stream), with the same settings, less the same program
+#      without a stream (its screens' own work: the timer-driven ticker, the windows);
+#   3. kalvora --frames piped into ffmpeg, encoding with the same settings to the same place;
+#   4. ffmpeg alone, drawing a comparable card (its test picture, a call sign, the running time,
 #      a scrolling text) and encoding it with the same settings.
 # A local reader takes the datagrams (its CPU is not counted). Prints each, and Kalvora's
-# stream as a share of the other two.
+# streams as a share of the floor (goal: at most 1.1) and of the pipe and ffmpeg alone.
 #
 # With "timing" instead: the rate that arrives against the wall clock (goal: within 0.05 % over
 # any minute), the worst quarter second (within 5 %) and the longest gap between datagrams
@@ -56,9 +62,34 @@ kalvora() {
     HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_DATA_HOME="$work/home/data" \
         "$work/program/kalvora" "$@"
 }
+options=(--size 720x576 --fps 25 --video-bitrate 2M --keyframe-seconds 1)
 stream() {
     timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --stream '$target' \
-        --size 720x576 --fps 25 --video-bitrate 2M --keyframe-seconds 1" 2>/dev/null || true
+        ${options[*]}" 2>/dev/null || true
+}
+panel() {
+    HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_DATA_HOME="$work/home/data" \
+        QT_QPA_PLATFORM=offscreen "$build/tools/panel_stream" "$seconds" "$work/program" \
+        "${1:-$target}" "${options[*]}" 2>/dev/null || true
+}
+screens() { panel -; }
+# The transport stream as Kalvora muxes it: at the video bitrate / 0.725 + 60 kbit/s, with a
+# broadcast monitor's intervals.
+ts=(-muxrate 2818620 -pcr_period 20 -pat_period 0.1 -sdt_period 0.5)
+frames=/dev/shm/kalvora-benchmark-$$.yuv
+[ -d /dev/shm ] || frames=$work/frames.yuv
+trap 'kill ${reader:-} 2>/dev/null || true; rm -rf "$work" "$frames"' EXIT
+# Kalvora's own frames for the floor, made before it is measured: its picture, in the encoder's
+# own input format, at the stream's size and with its pixel shape.
+record() {
+    { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames --fps 25" \
+        2>/dev/null || true; } |
+        ffmpeg -nostdin -loglevel error -f rawvideo -pixel_format bgra -video_size 808x608 \
+            -framerate 25 -i - -vf scale=720:576 -pix_fmt yuv420p -f rawvideo -y "$frames"
+}
+floor() {
+    ffmpeg -nostdin -loglevel error -re -f rawvideo -pixel_format yuv420p -video_size 720x576 \
+        -framerate 25 -i "$frames" -vf setsar=16/15 "${x264[@]}" "${ts[@]}" -f mpegts "$target"
 }
 pipe() {
     { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames --fps 25" \
@@ -84,12 +115,22 @@ measure() {
     echo "scale=4; ($user + $system) / $seconds" | bc -l
 }
 
+printf 'recording %d s of frames for the floor...\n' "$seconds"
+record
 printf 'measuring %d s each...\n' "$seconds"
+f=$(measure floor)
 s=$(measure stream)
+w=$(measure panel)
+n=$(measure screens)
 p=$(measure pipe)
 a=$(measure alone)
-printf '%-34s %5.1f %% of a core\n' "kalvora --stream" "$(echo "$s * 100" | bc -l)" \
+printf '%-34s %5.1f %% of a core\n' "floor: ffmpeg encoding ready frames" "$(echo "$f * 100" | bc -l)" \
+    "kalvora --stream" "$(echo "$s * 100" | bc -l)" \
+    "the panel streaming (Uitzenden)" "$(echo "$w * 100" | bc -l)" \
+    "the panel without a stream" "$(echo "$n * 100" | bc -l)" \
     "kalvora --frames | ffmpeg" "$(echo "$p * 100" | bc -l)" \
     "ffmpeg drawing and encoding alone" "$(echo "$a * 100" | bc -l)"
-printf 'kalvora --stream: %.2f x the pipe (goal 0.6), %.2f x ffmpeg alone (goal 0.5)\n' \
-    "$(echo "$s / $p" | bc -l)" "$(echo "$s / $a" | bc -l)"
+printf 'kalvora --stream: %.2f x the floor (goal at most 1.1), %.2f x the pipe, %.2f x ffmpeg alone\n' \
+    "$(echo "$s / $f" | bc -l)" "$(echo "$s / $p" | bc -l)" "$(echo "$s / $a" | bc -l)"
+printf "the panel's stream (streaming less without): %.2f x the floor (goal at most 1.1)\n" \
+    "$(echo "($w - $n) / $f" | bc -l)"
