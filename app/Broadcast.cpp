@@ -43,8 +43,7 @@ void Broadcast::stop() {
 }
 
 QString Broadcast::callSign() const {
-    const Card* card = Cards::find(m_station.streamedCard());
-    return card ? m_station.text(card->callSignField).trimmed() : QString();
+    return m_station.callSign(m_station.streamedCard());
 }
 
 QString Broadcast::statusText() const {

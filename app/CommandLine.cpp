@@ -74,7 +74,6 @@ QString readFps(const QString& value, Options& options, bool streaming) {
             .arg(most)
             .arg(streaming ? QStringLiteral(" for a stream") : QString())
             .arg(value);
-    options.stream.fps = options.fps;
     return QString();
 }
 

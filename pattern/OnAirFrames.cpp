@@ -40,8 +40,7 @@ QString OnAirFrames::card() const {
 }
 
 QString OnAirFrames::callSign() const {
-    const Card* shown = Cards::find(card());
-    return shown ? m_station.text(shown->callSignField).trimmed() : QString();
+    return m_station.callSign(card());
 }
 
 PatternWindow& OnAirFrames::window(const QString& card) {
@@ -62,7 +61,9 @@ void OnAirFrames::areaChanged(const QString& card, const QRect& area) {
     if (area.isEmpty())
         m_changed.reset();
     else if (m_changed)
-        m_changed->append({area.top(), area.bottom() + 1});
+        // Merged as they come: an output that never asks (raw frames) keeps no growing list.
+        *m_changed = merged(*m_changed + RowRanges{{area.top(), area.bottom() + 1}},
+                            Cards::designSize().height());
 }
 
 const QImage& OnAirFrames::still() {

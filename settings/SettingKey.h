@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace kalvora {
 
@@ -31,11 +33,24 @@ struct SettingKey {
 
     QString key() const { return QString::fromLatin1(name); }
     QString defaultText() const { return QString::fromLatin1(defaultValue); }
+    // Its text in `stored` (texts by key, as SettingsStore::ReadSettings gives them), or the
+    // default where it is absent.
+    QString storedText(const QHash<QString, QString>& stored) const {
+        return stored.value(key(), defaultText());
+    }
     QString dialogDefaultText() const {
         return QString::fromLatin1(dialogDefault ? dialogDefault : defaultValue);
     }
     // Why `text` cannot be stored under this key, or empty when it can.
     QString problemWith(const QString& text) const;
 };
+
+// The keys of a settings table (a list of SettingKey pointers), by name.
+template <typename Table> QStringList keyNames(const Table& table) {
+    QStringList keys;
+    for (const SettingKey* key : table)
+        keys << key->key();
+    return keys;
+}
 
 } // namespace kalvora

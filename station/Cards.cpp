@@ -12,8 +12,8 @@ QSize Cards::designSize() {
 
 const QList<Card>& Cards::all() {
     static const QList<Card> cards = {
-        {TestCard, QStringLiteral("Kalvora 1"), {1, 2, 5}, 1},
-        {ColourBars, QStringLiteral("Kalvora 2"), {3, 4}, 3},
+        {TestCard, {1, 2, 5}},
+        {ColourBars, {3, 4}},
     };
     return cards;
 }

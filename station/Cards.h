@@ -10,12 +10,9 @@ namespace kalvora {
 struct Card {
     // How the operator, the settings and the command line name it ("1", "2").
     QString name;
-    // How the panel's menu and messages name it.
-    QString title;
-    // The station fields (Text1 .. Text5, by number) its captions show.
+    // The station fields (Text1 .. Text5, by number) its captions show, the call sign first:
+    // a stream of the card is named after it.
     QList<int> captionFields;
-    // The field that names the service of a stream of this card.
-    int callSignField = 0;
 };
 
 // The cards the station knows. Each is designed at one size, and everything that draws a card

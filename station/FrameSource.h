@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -24,6 +25,24 @@ public:
     virtual std::optional<RowRanges> takeChangedRows() = 0;
     // The call sign on the card that is on air: the name of a stream's service.
     virtual QString callSign() const = 0;
+
+    // The ranges in order, those that overlap or touch made one, each inside [0, height): a
+    // list of changes that stays as short as the distinct places that changed.
+    static RowRanges merged(RowRanges ranges, int height) {
+        std::sort(ranges.begin(), ranges.end());
+        RowRanges result;
+        for (auto [first, last] : ranges) {
+            first = std::clamp(first, 0, height);
+            last = std::clamp(last, 0, height);
+            if (first >= last)
+                continue;
+            if (!result.isEmpty() && first <= result.last().second)
+                result.last().second = std::max(result.last().second, last);
+            else
+                result.append({first, last});
+        }
+        return result;
+    }
 };
 
 } // namespace kalvora

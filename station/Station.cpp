@@ -188,10 +188,6 @@ void Station::setCardShown(const QString& card, bool shown) {
     emit onAirChanged();
 }
 
-bool Station::cardShown(const QString& card) const {
-    return m_shown.contains(card);
-}
-
 QString Station::cardInFront() const {
     for (auto card = m_requested.crbegin(); card != m_requested.crend(); ++card)
         if (m_shown.contains(*card))
@@ -215,10 +211,14 @@ OnAir Station::onAir() const {
 }
 
 QString Station::streamedCard() const {
-    if (const QString onAir = this->onAir().card; !onAir.isEmpty())
-        return onAir;
+    // The card on air is always the one in front, where there is one.
     const QString front = cardInFront();
     return front.isEmpty() ? Cards::TestCard : front;
+}
+
+QString Station::callSign(const QString& card) const {
+    const Card* shown = Cards::find(card);
+    return shown ? text(shown->captionFields.first()).trimmed() : QString();
 }
 
 } // namespace kalvora

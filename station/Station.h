@@ -118,7 +118,6 @@ public:
     void showCard(const QString& card);
     // A card's window was shown or hidden (a click on pattern 1 takes it down).
     void setCardShown(const QString& card, bool shown);
-    bool cardShown(const QString& card) const;
     // The card in front: of those shown, the one asked for last; empty when none is shown.
     QString cardInFront() const;
     // What the transmitter's screen really shows: the card in front while the patterns are
@@ -127,6 +126,8 @@ public:
     // What a stream of the station sends: the card on air, or else the one in front, or else
     // the test card.
     QString streamedCard() const;
+    // The call sign `card` shows, as a stream's service is named after it; empty for no card.
+    QString callSign(const QString& card) const;
 
 signals:
     void textChanged(int field, const QString& text);

@@ -5,21 +5,15 @@
 namespace kalvora {
 
 QStringList StationKeys::names() {
-    QStringList keys;
-    for (const SettingKey* key : All)
-        keys << key->key();
-    return keys;
+    return keyNames(All);
 }
 
 StationSettings StationSettings::fromStored(const QHash<QString, QString>& stored) {
-    const auto text = [&stored](const SettingKey& key) {
-        return stored.value(key.key(), key.defaultText());
-    };
     StationSettings s;
     for (int i = 0; i < TextCount; ++i)
-        s.texts[size_t(i)] = text(*StationKeys::Texts[size_t(i)]);
-    s.outputScreen = text(StationKeys::OutputScreen);
-    s.outputScale = outputScaleFrom(text(StationKeys::OutputScale));
+        s.texts[size_t(i)] = StationKeys::Texts[size_t(i)]->storedText(stored);
+    s.outputScreen = StationKeys::OutputScreen.storedText(stored);
+    s.outputScale = outputScaleFrom(StationKeys::OutputScale.storedText(stored));
     return s;
 }
 

@@ -5,17 +5,12 @@
 namespace kalvora {
 
 QStringList StreamKeys::names() {
-    QStringList keys;
-    for (const SettingKey* key : All)
-        keys << key->key();
-    return keys;
+    return keyNames(All);
 }
 
 StoredStream StoredStream::fromStored(const QHash<QString, QString>& stored) {
-    const auto text = [&stored](const SettingKey& key) {
-        return stored.value(key.key(), key.defaultText());
-    };
-    return {text(StreamKeys::Url), text(StreamKeys::Options), text(StreamKeys::Destination)};
+    return {StreamKeys::Url.storedText(stored), StreamKeys::Options.storedText(stored),
+            StreamKeys::Destination.storedText(stored)};
 }
 
 StoredStream StoredStream::readFrom(const SettingsStore& store) {

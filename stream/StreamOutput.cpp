@@ -10,23 +10,6 @@ namespace {
 constexpr size_t MaxQueued = 3;
 constexpr int MeterMs = 2000;
 
-// The ranges in order, those that overlap or touch made one, each inside [0, height).
-StreamOutput::RowRanges merged(StreamOutput::RowRanges ranges, int height) {
-    std::sort(ranges.begin(), ranges.end());
-    StreamOutput::RowRanges result;
-    for (auto [first, last] : ranges) {
-        first = std::clamp(first, 0, height);
-        last = std::clamp(last, 0, height);
-        if (first >= last)
-            continue;
-        if (!result.isEmpty() && first <= result.last().second)
-            result.last().second = std::max(result.last().second, last);
-        else
-            result.append({first, last});
-    }
-    return result;
-}
-
 } // namespace
 
 StreamOutput::StreamOutput(StreamSettings settings, FrameSource& source, StationClock& clock,
@@ -115,7 +98,7 @@ void StreamOutput::frameDue() {
     if (!changed)
         m_unsent.reset();
     else if (m_unsent)
-        *m_unsent = merged(*m_unsent + *changed, frame.height());
+        *m_unsent = FrameSource::merged(*m_unsent + *changed, frame.height());
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_open && m_state != State::Connecting)
         return;

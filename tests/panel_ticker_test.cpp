@@ -214,10 +214,16 @@ void PanelTickerTest::onAirFrames_followThePanel_tickerEvenOnEveryFrame() {
             QVERIFY(first >= strip.top() && last <= strip.bottom() + 1);
         before = after;
     }
+    // An output that never asks (raw frames) is left no growing list: one range, the strip.
+    for (qint64 index = 60; index < 260; ++index)
+        frames.frameAt(index);
+    const std::optional<FrameSource::RowRanges> unasked = frames.takeChangedRows();
+    QVERIFY(unasked);
+    QCOMPARE(*unasked, FrameSource::RowRanges({{strip.top(), strip.bottom() + 1}}));
 
     p.panel.Text3->setText(QStringLiteral("QQ0ABC/P"));
     QTest::mouseClick(p.panel.Command2, Qt::LeftButton);
-    const QImage bars = frames.frameAt(60);
+    const QImage bars = frames.frameAt(260);
     QVERIFY(!frames.takeChangedRows());
     QImage screen(bars.size(), QImage::Format_RGB32);
     p.pattern2().stage()->render(&screen);
@@ -225,11 +231,11 @@ void PanelTickerTest::onAirFrames_followThePanel_tickerEvenOnEveryFrame() {
     QCOMPARE(frames.callSign(), QStringLiteral("QQ0ABC/P"));
 
     QTest::mouseClick(p.panel.Command1, Qt::LeftButton);
-    QVERIFY(frames.frameAt(61) != bars);
+    QVERIFY(frames.frameAt(261) != bars);
     QCOMPARE(frames.card(), Cards::TestCard);
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton); // ticker strip off
     QVERIFY(!frames.ticker().stripVisible());
-    QVERIFY(frames.frameAt(62).copy(strip) != before);
+    QVERIFY(frames.frameAt(262).copy(strip) != before);
 }
 
 QTEST_MAIN(PanelTickerTest)

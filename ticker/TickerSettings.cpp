@@ -27,10 +27,7 @@ double numberOr(const QString& text, const TickerKey& key) {
 } // namespace
 
 QStringList TickerKeys::names() {
-    QStringList keys;
-    for (const TickerKey* key : All)
-        keys << key->key();
-    return keys;
+    return keyNames(All);
 }
 
 QColor colorFromBgr(std::int64_t value) {
@@ -53,9 +50,7 @@ std::optional<QColor> storedColor(const QString& text) {
 TickerSettings::TickerSettings() : TickerSettings(fromStored({})) {}
 
 TickerSettings TickerSettings::fromStored(const QHash<QString, QString>& stored) {
-    const auto text = [&stored](const TickerKey& key) {
-        return stored.value(key.key(), key.defaultText());
-    };
+    const auto text = [&stored](const TickerKey& key) { return key.storedText(stored); };
     const auto colour = [&text](const TickerKey& key) {
         return storedColor(text(key)).value_or(*storedColor(key.defaultText()));
     };
