@@ -236,6 +236,8 @@ void PanelTickerTest::onAirFrames_followThePanel_tickerEvenOnEveryFrame() {
     QTest::mouseClick(p.panel.Command4, Qt::LeftButton); // ticker strip off
     QVERIFY(!frames.ticker().stripVisible());
     QVERIFY(frames.frameAt(262).copy(strip) != before);
+    // A stream started while the strip is off starts with it off.
+    QVERIFY(!OnAirFrames(p.station, 25).ticker().stripVisible());
 }
 
 QTEST_MAIN(PanelTickerTest)
