@@ -25,7 +25,8 @@ QString Broadcast::start() {
     if (const QString problem = parsed.options->stream.serviceProblem(callSign());
         !problem.isEmpty())
         return problem;
-    m_frames = std::make_unique<OnAirFrames>(m_station, parsed.options->stream.fps);
+    m_frames = std::make_unique<OnAirFrames>(m_station, parsed.options->stream.fps, QString(),
+                                             parsed.options->canvas);
     m_output = std::make_unique<StreamOutput>(parsed.options->stream, *m_frames, m_station.clock());
     connect(m_output.get(), &StreamOutput::stateChanged, this, &Broadcast::statusChanged);
     m_output->start();

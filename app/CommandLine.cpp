@@ -15,9 +15,9 @@ namespace {
 const char* const Usage =
     "Usage: kalvora                                  open the control panel and the patterns\n"
     "       kalvora --version                        say which version this is\n"
-    "       kalvora --snapshot FILE.png [--pattern 1|2]\n"
+    "       kalvora --snapshot FILE.png [--pattern CARD] [--size WxH] [--aspect 4:3|16:9]\n"
     "                                                write a test pattern as a picture\n"
-    "       kalvora --frames [--fps N] [--pattern 1|2]\n"
+    "       kalvora --frames [--fps N] [--pattern CARD] [--size WxH] [--aspect 4:3|16:9]\n"
     "                                                stream live frames to standard output\n"
     "       kalvora --stream URL [stream options]    send a live stream to a transmitter or "
     "server\n"
@@ -25,10 +25,13 @@ const char* const Usage =
     "                                                print the mux rate and video bitrate\n"
     "\n"
     "These modes use your settings and TickerTape.txt, need no display and change nothing.\n"
+    "CARD: 1 (the test card, default), 2 (colour bars), contest (with --contest-number N and\n"
+    "--band NAME for this run), or one of your pictures: its name in the cards folder beside\n"
+    "TickerTape.txt, or a PNG or JPEG file.\n"
     "\n"
     "--stream URL: udp://HOST:PORT (a DATV modulator or SDR; 7 packets a datagram), srt://...,\n"
     "rtmp://... (FLV), or a file ending in .ts or .flv. Stream options:\n"
-    "  --pattern 1|2  --fps N (25)  --size WxH (808x608; 720x576 and 704x576 are 4:3 PAL)\n"
+    "  --pattern CARD  --fps N (25)  --size WxH|auto (808x608)  --aspect 4:3|16:9 (4:3)\n"
     "  --codec h264|hevc|mpeg2 (h264)  --video-bitrate R  --keyframe-seconds S (1)\n"
     "  --muxrate R (at most 80M), or --symbol-rate S --fec F\n"
     "      --modulation dvbs|dvbs2-qpsk|dvbs2-8psk\n"
@@ -41,8 +44,13 @@ const char* const Usage =
     "This build of Kalvora has no --stream: FFmpeg's libraries were not available for it.\n"
 #endif
     "\n"
-    "--frames writes raw 808 x 608 BGRA frames, one after the other, at N frames per second\n"
-    "(default 25), with the clock and the ticker running; pipe them into an encoder, e.g.\n"
+    "--size: the cards are drawn for it, laid out 4:3 or 16:9 by its shape; 720x576 and\n"
+    "704x576 are PAL, 4:3 or with --aspect 16:9 wide pixels. auto: from the video bitrate,\n"
+    "160x112 up to 1920x1080 (16:9 sizes with --aspect 16:9).\n"
+    "\n"
+    "--frames writes raw BGRA frames (808 x 608 unless --size), one after the other, at N\n"
+    "frames per second (default 25), with the clock and the ticker running; pipe them into an\n"
+    "encoder, e.g.\n"
     "  kalvora --frames | ffmpeg -f rawvideo -pixel_format bgra -video_size 808x608 \\\n"
     "      -framerate 25 -i - -c:v libx264 -pix_fmt yuv420p -f mpegts out.ts\n";
 
@@ -78,10 +86,29 @@ QString readFps(const QString& value, Options& options, bool streaming) {
 }
 
 QString readCard(const QString& value, Options& options, bool) {
-    if (!Cards::find(value))
-        return QStringLiteral("--pattern must be %1, not \"%2\"")
-            .arg(Cards::namesForMessage(), value);
-    options.card = value;
+    // A picture's name is looked up in the cards folder when the station starts.
+    if (value.trimmed().isEmpty())
+        return QStringLiteral("--pattern needs a card: %1, or a picture's name")
+            .arg(Cards::namesForMessage());
+    options.card = value.trimmed();
+    return QString();
+}
+
+QString readContestNumber(const QString& value, Options& options, bool) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok || number < 0 || number > 9999 || value.trimmed().size() > 4)
+        return QStringLiteral("--contest-number must be a number of up to four digits, not \"%1\"")
+            .arg(value);
+    options.contestNumber = number;
+    return QString();
+}
+
+QString readBand(const QString& value, Options& options, bool) {
+    if (!Cards::contestBands().contains(value))
+        return QStringLiteral("--band must be one of %1, not \"%2\"")
+            .arg(Cards::contestBands().join(QStringLiteral(", ")), value);
+    options.band = value;
     return QString();
 }
 
@@ -115,6 +142,8 @@ constexpr ProgramOption ProgramOptions[] = {
     {"ts-rate", nullptr, setMode<Options::Mode::TsRate>},
     {"fps", "N", readFps},
     {"pattern", "N", readCard},
+    {"contest-number", "N", readContestNumber},
+    {"band", "NAME", readBand},
 };
 
 QCommandLineOption optionFor(const char* name, const char* valueName) {
@@ -136,32 +165,50 @@ QString modeProblem(const QCommandLineParser& parser) {
             "--snapshot, --frames, --stream and --ts-rate cannot be used together");
     const bool makesFrames =
         isSet("snapshot") || isSet("frames") || isSet("stream") || isSet("ts-rate");
-    if (!makesFrames && (isSet("fps") || isSet("pattern")))
-        return QStringLiteral("--fps and --pattern go with --snapshot, --frames or --stream");
+    if (!makesFrames &&
+        (isSet("fps") || isSet("pattern") || isSet("contest-number") || isSet("band")))
+        return QStringLiteral("--fps, --pattern, --contest-number and --band go with --snapshot, "
+                              "--frames or --stream");
     if (isSet("snapshot") && isSet("fps"))
         return QStringLiteral("--fps goes with --frames");
     const bool streamOptionSet = std::any_of(
         streamOptions().begin(), streamOptions().end(), [&parser](const StreamOption& option) {
             return parser.isSet(QString::fromLatin1(option.name));
         });
-    if (streamOptionSet && !isSet("stream") && !isSet("ts-rate"))
-        return QStringLiteral("the stream options go with --stream or --ts-rate");
+    const auto isPictureOption = [](const char* name) {
+        return qstrcmp(name, "size") == 0 || qstrcmp(name, "aspect") == 0;
+    };
+    const bool streamOnlyOptionSet = std::any_of(
+        streamOptions().begin(), streamOptions().end(),
+        [&parser, &isPictureOption](const StreamOption& option) {
+            return !isPictureOption(option.name) && parser.isSet(QString::fromLatin1(option.name));
+        });
+    if (streamOptionSet && !isSet("stream") && !isSet("ts-rate") &&
+        (streamOnlyOptionSet || !(isSet("snapshot") || isSet("frames"))))
+        return QStringLiteral("the stream options go with --stream or --ts-rate (--size and "
+                              "--aspect also with --snapshot and --frames)");
     return QString();
 }
 
 // The stream's settings from its address and the stream options given, for --stream and
-// --ts-rate.
+// --ts-rate; the picture's size and shape for --snapshot and --frames.
 QString readStream(const QCommandLineParser& parser, Options& options) {
     QHash<QString, QString> given;
     for (const StreamOption& option : streamOptions())
         if (parser.isSet(QString::fromLatin1(option.name)))
             given.insert(QString::fromLatin1(option.name),
                          parser.value(QString::fromLatin1(option.name)));
+    if (options.mode == Options::Mode::Snapshot || options.mode == Options::Mode::Frames) {
+        if (given.value(QStringLiteral("size")) == QLatin1String("auto"))
+            return QStringLiteral("--size auto goes with --stream: it follows the video bitrate");
+    }
     const StreamSettingsRead read = readStreamSettings(options.stream.url, given);
     if (!read.settings)
         return read.problem;
     options.stream = *read.settings;
     options.stream.fps = options.fps;
+    options.canvas = options.stream.canvas();
+    options.note = read.note;
     if (options.mode == Options::Mode::TsRate && options.stream.muxRate <= 0)
         return QStringLiteral(
             "--ts-rate needs --symbol-rate, --fec and --modulation (or --muxrate)");
@@ -246,7 +293,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             !problem.isEmpty())
             return mistake(problem);
     }
-    if (options.mode == Options::Mode::Stream || options.mode == Options::Mode::TsRate)
+    if (options.mode != Options::Mode::Windows)
         if (const QString problem = readStream(parser, options); !problem.isEmpty())
             return mistake(problem);
     CommandLine result;

@@ -16,9 +16,17 @@ struct Options {
     Mode mode = Mode::Windows;
     QString snapshotFile;
     QString card = QStringLiteral("1"); // --pattern: a card's name (see Cards)
+    // The contest card's number and band for this run (--contest-number, --band).
+    std::optional<int> contestNumber;
+    QString band;
     int fps = 25;
+    // What the frames are drawn for (--size, --aspect): the windows' 808 x 608 unless given;
+    // for a stream, the stream's picture.
+    Canvas canvas = Canvas::design();
     // --stream, and what --ts-rate prints.
     StreamSettings stream;
+    // What the options chose that the operator should hear of (--size auto).
+    QString note;
 };
 
 struct CommandLine {

@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QTimer>
@@ -31,9 +32,8 @@ namespace {
 // transmits from the first frame on, so that frame must be whole: the time and date, which
 // the clock would only give at the next second, and the ticker's first step.
 std::unique_ptr<OnAirFrames> startWith(Station& station, const Options& options, int fps) {
-    station.start(Station::Screens::None);
     station.Timer1_Timer();
-    return std::make_unique<OnAirFrames>(station, fps, options.card);
+    return std::make_unique<OnAirFrames>(station, fps, options.card, options.canvas);
 }
 
 // The picture format the file name asks for, from its ending; empty when there is none we
@@ -45,6 +45,34 @@ QByteArray snapshotFormat(const QString& file) {
 
 } // namespace
 
+int startStation(Station& station, const Options& options) {
+    station.start(Station::Screens::None);
+    const std::optional<Card> card = station.card(options.card);
+    if (!card) {
+        std::fprintf(stderr,
+                     "kalvora: there is no card \"%s\": the cards are %s, and the pictures in %s "
+                     "(nothing was written)\n",
+                     qPrintable(options.card), qPrintable(Cards::namesForMessage()),
+                     qPrintable(QDir::toNativeSeparators(station.cardsFolder())));
+        return 2;
+    }
+    if (card->kind == Card::Kind::Picture) {
+        const Card checked = Cards::pictureCard(card->picture);
+        if (!checked.problem.isEmpty()) {
+            std::fprintf(stderr, "kalvora: the picture %s cannot be shown: %s\n",
+                         qPrintable(QDir::toNativeSeparators(card->picture)),
+                         qPrintable(checked.problem));
+            return 1;
+        }
+    }
+    // For this run only: the contest number and band kept in the settings stay as they are.
+    if (options.contestNumber || !options.band.isEmpty()) {
+        const QString band = options.band.isEmpty() ? station.contestBand() : options.band;
+        station.setContest(band, options.contestNumber.value_or(station.contestNumber()), false);
+    }
+    return 0;
+}
+
 int writeSnapshot(Station& station, const Options& options) {
     const QByteArray format = snapshotFormat(options.snapshotFile);
     if (format.isEmpty()) {
@@ -54,10 +82,10 @@ int writeSnapshot(Station& station, const Options& options) {
                      qPrintable(options.snapshotFile));
         return 2;
     }
-    // Rendered at one pixel per pixel: 808 x 608 whatever scaling Qt applies to the screen.
+    // Rendered at one pixel per pixel: 808 x 608 (or --size) whatever scaling Qt applies to the
+    // screen.
     // As it was at start-up: no clock yet, the ticker not moved.
-    station.start(Station::Screens::None);
-    OnAirFrames frames(station, options.fps, options.card);
+    OnAirFrames frames(station, options.fps, options.card, options.canvas);
     const QImage& picture = frames.still();
     // Encoded whole before the file is touched, then put in place whole: an existing still
     // stays as it was when anything fails.
@@ -123,6 +151,8 @@ int streamNetwork(Station& station, const Options& options) {
     });
     QObject::connect(&output, &StreamOutput::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);
+    if (!options.note.isEmpty())
+        std::fprintf(stderr, "kalvora: %s\n", qPrintable(options.note));
     for (const QString& warning : output.warnings())
         std::fprintf(stderr, "kalvora: warning: %s\n", qPrintable(warning));
     // Once a minute, how it went.

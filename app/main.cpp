@@ -87,6 +87,8 @@ int runHeadless(ProgramParts& program, SettingsStore& store, const Options& opti
     store.setFailureHandler(toStandardError);
     if (const QString problem = store.readProblem(); !problem.isEmpty())
         toStandardError(problem);
+    if (const int code = startStation(program.station(), options); code != 0)
+        return code;
     if (options.mode == Options::Mode::Snapshot)
         return writeSnapshot(program.station(), options);
     if (options.mode == Options::Mode::Stream)

@@ -6,24 +6,36 @@
 
 namespace kalvora {
 
-Caption::Caption(const QString& name, QWidget* parent, const QRect& twips, const QString& family,
-                 double points, Qt::Alignment horizontal, Sizing sizing, bool opaqueBlack)
-    : QLabel(parent), m_sizing(sizing),
-      m_centre((twips.x() + twips.width() / 2.0) / TwipsPerPixel) {
-    setObjectName(name);
-    setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    QFont font(family);
-    font.setPointSizeF(points);
-    font.setBold(true);
-    setFont(font);
-    setAlignment(horizontal | Qt::AlignTop);
+Caption::Caption(const Design& design, QWidget* parent)
+    : QLabel(parent), m_sizing(design.sizing),
+      m_centre((design.twips.x() + design.twips.width() / 2.0) / TwipsPerPixel) {
+    QFont font(QString::fromLatin1(design.family));
+    font.setPointSizeF(design.points);
+    setUp(
+        design,
+        twipsRect(design.twips.x(), design.twips.y(), design.twips.width(), design.twips.height()),
+        font);
+}
+
+Caption::Caption(const Design& design, QWidget* parent, const QRect& pixels, const QFont& font)
+    : QLabel(parent), m_sizing(design.sizing), m_centre(pixels.x() + pixels.width() / 2.0) {
+    setUp(design, pixels, font);
+}
+
+void Caption::setUp(const Design& design, const QRect& pixels, const QFont& font) {
+    setObjectName(QString::fromLatin1(design.name));
+    setGeometry(pixels);
+    QFont bold(font);
+    bold.setBold(true);
+    setFont(bold);
+    setAlignment(design.horizontal | Qt::AlignTop);
     setMargin(0);
     setIndent(0);
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, Qt::white);
     colours.setColor(QPalette::Window, Qt::black);
     setPalette(colours);
-    setAutoFillBackground(opaqueBlack);
+    setAutoFillBackground(design.opaqueBlack);
     setTextFormat(Qt::PlainText);
 }
 

@@ -12,8 +12,20 @@ class Caption : public QLabel {
 public:
     enum class Sizing { Fixed, KeepLeft, KeepCentre };
 
-    Caption(const QString& name, QWidget* parent, const QRect& twips, const QString& family,
-            double points, Qt::Alignment horizontal, Sizing sizing, bool opaqueBlack);
+    // As a card's window designs it: a box in twips, a bold font of `points`.
+    struct Design {
+        const char* name;
+        QRect twips;
+        const char* family;
+        double points;
+        Qt::Alignment horizontal;
+        Sizing sizing;
+        bool opaqueBlack;
+    };
+
+    Caption(const Design& design, QWidget* parent);
+    // The same caption laid out elsewhere: a box in pixels, with a font of its own.
+    Caption(const Design& design, QWidget* parent, const QRect& pixels, const QFont& font);
 
     void setCaption(const QString& text);
 
@@ -23,6 +35,8 @@ signals:
     void captionChanged(const QRect& area);
 
 private:
+    void setUp(const Design& design, const QRect& pixels, const QFont& font);
+
     Sizing m_sizing;
     // The designed centre, in pixels, kept exact: placing each new size from the last one
     // would round odd differences and let the box creep sideways.

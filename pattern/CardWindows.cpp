@@ -2,13 +2,15 @@
 
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
+#include "pattern/DrawnCards.h"
 #include "station/Station.h"
 
 namespace kalvora {
 
 namespace {
 
-void followStation(Display& view, const Station& station) {
+// The test card, in its window or drawn for another canvas.
+template <class TestCard> void followTestCard(TestCard& view, const Station& station) {
     view.Label1->setCaption(station.text(1));
     view.Label2->setCaption(station.secondLine());
     if (!station.timeText().isEmpty()) {
@@ -28,7 +30,8 @@ void followStation(Display& view, const Station& station) {
                      });
 }
 
-void followStation(display2& view, const Station& station) {
+// The colour bars, likewise.
+template <class ColourBars> void followColourBars(ColourBars& view, const Station& station) {
     const auto showText = [&view](int field, const QString& text) {
         if (field == 3)
             view.Label1->setCaption(text);
@@ -45,15 +48,100 @@ void followStation(display2& view, const Station& station) {
 std::unique_ptr<PatternWindow> makeCardWindow(const QString& card, const Station& station) {
     if (card == Cards::TestCard) {
         auto window = std::make_unique<Display>();
-        followStation(*window, station);
+        followTestCard(*window, station);
         return window;
     }
     if (card == Cards::ColourBars) {
         auto window = std::make_unique<display2>();
-        followStation(*window, station);
+        followColourBars(*window, station);
         return window;
     }
     return nullptr;
+}
+
+namespace {
+
+void followContest(DrawnContestCard& view, const Station& station) {
+    const auto showContest = [&view, &station] {
+        view.Number->setCaption(DrawnContestCard::numberText(station.contestNumber()));
+        view.Band->setCaption(station.contestBand());
+    };
+    const auto showText = [&view](int field, const QString& text) {
+        if (field == 1)
+            view.Label1->setCaption(text);
+        else if (field == 5)
+            view.Locator->setCaption(text);
+    };
+    showText(1, station.text(1));
+    showText(5, station.text(5));
+    showContest();
+    QObject::connect(&station, &Station::textChanged, &view, showText);
+    QObject::connect(&station, &Station::contestChanged, &view, showContest);
+}
+
+void followPicture(DrawnPictureCard& view, const QString& name, const Station& station) {
+    const auto showClock = [&view, &station, name] {
+        const bool shown = station.showsClock(name);
+        view.Label3->setCaption(shown ? station.timeText() : QString());
+        view.Label4->setCaption(shown ? station.dateText() : QString());
+    };
+    view.Label1->setCaption(station.text(1));
+    showClock();
+    QObject::connect(&station, &Station::textChanged, &view,
+                     [&view](int field, const QString& text) {
+                         if (field == 1)
+                             view.Label1->setCaption(text);
+                     });
+    QObject::connect(&station, &Station::timeChanged, &view, showClock);
+    QObject::connect(&station, &Station::clockShownChanged, &view,
+                     [showClock, name](const QString& picture) {
+                         if (picture == name)
+                             showClock();
+                     });
+}
+
+} // namespace
+
+CardPicture makeCardPicture(const Card& card, const Canvas& canvas, const Station& station) {
+    CardPicture picture;
+    const auto take = [&picture](auto drawn) {
+        picture.frames = &drawn->frames();
+        picture.owner = std::move(drawn);
+    };
+    switch (card.kind) {
+    case Card::Kind::TestCard:
+    case Card::Kind::ColourBars:
+        if (canvas.isDesign()) {
+            std::unique_ptr<PatternWindow> window = makeCardWindow(card.name, station);
+            picture.frames = &window->frames();
+            if (auto* testCard = qobject_cast<Display*>(window.get()))
+                picture.tickerStrip = testCard->Picture1;
+            picture.owner = std::move(window);
+        } else if (card.kind == Card::Kind::TestCard) {
+            auto drawn = std::make_unique<DrawnTestCard>(canvas);
+            followTestCard(*drawn, station);
+            picture.tickerStrip = drawn->Picture1;
+            take(std::move(drawn));
+        } else {
+            auto drawn = std::make_unique<DrawnColourBars>(canvas);
+            followColourBars(*drawn, station);
+            take(std::move(drawn));
+        }
+        break;
+    case Card::Kind::Contest: {
+        auto drawn = std::make_unique<DrawnContestCard>(canvas);
+        followContest(*drawn, station);
+        take(std::move(drawn));
+        break;
+    }
+    case Card::Kind::Picture: {
+        auto drawn = std::make_unique<DrawnPictureCard>(canvas, card.picture);
+        followPicture(*drawn, card.name, station);
+        take(std::move(drawn));
+        break;
+    }
+    }
+    return picture;
 }
 
 } // namespace kalvora

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "pattern/Caption.h"
 #include "pattern/PatternWindow.h"
 
 namespace kalvora {
 
-class Caption;
 class PictureBox;
 class TickerStrip;
 
@@ -20,6 +20,11 @@ public:
     // A click on the picture takes pattern 1 off the screen.
     void Image1_Click() { hide(); }
     void Form_Terminate() { hide(); }
+
+    // Its parts as designed: the captions Label1 .. Label4, the picture's box (a little wider
+    // than the window).
+    static const Caption::Design Captions[4];
+    static const QRect PictureTwips;
 
     PictureBox* Image1;
     Caption* Label1; // call sign
@@ -37,6 +42,8 @@ class display2 : public PatternWindow {
     Q_OBJECT
 public:
     display2();
+    static const Caption::Design Captions[2];
+    static const QRect PictureTwips;
 
     PictureBox* Image1;
     Caption* Label1; // call sign

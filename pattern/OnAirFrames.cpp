@@ -6,13 +6,22 @@
 #include "pattern/TickerStrip.h"
 #include "station/Station.h"
 
+#include <cmath>
+
 namespace kalvora {
 
-OnAirFrames::OnAirFrames(Station& station, int framesPerSecond, QString card, QObject* parent)
+OnAirFrames::OnAirFrames(Station& station, int framesPerSecond, QString card, Canvas canvas,
+                         QObject* parent)
     : QObject(parent), m_station(station), m_fixedCard(std::move(card)),
-      m_ticker(m_strip, station.clock(), station.tickerFolder()) {
+      m_ticker(m_strip, station.clock(), station.tickerFolder()), m_canvas(canvas) {
     m_ticker.lockToFrames(framesPerSecond);
-    m_ticker.Lees_TT_Settings(station.tickerSettings(), Cards::designSize().height());
+    if (!canvas.isDesign()) {
+        const QSize design = Cards::designSize();
+        m_ticker.setDrawingScale(double(canvas.pixels.width()) / design.width(),
+                                 double(canvas.pixels.height()) / design.height(),
+                                 int(std::lround(100 / canvas.pixelAspect())));
+    }
+    m_ticker.Lees_TT_Settings(station.tickerSettings(), canvas.pixels.height());
     m_ticker.Start_TT();
     // The operator's on/off button counts here as on the screens.
     if (m_ticker.TickerOn && !station.screenTicker().TickerOn && station.tickerSettings().enabled)
@@ -21,17 +30,17 @@ OnAirFrames::OnAirFrames(Station& station, int framesPerSecond, QString card, QO
     connect(&station, &Station::tickerToggled, this, [this](bool on) { m_ticker.showStrip(on); });
     // The test card's strip is kept up to date from the first frame, whichever card is sent.
     if (m_fixedCard.isEmpty() || m_fixedCard == Cards::TestCard)
-        window(Cards::TestCard);
+        picture(Cards::TestCard);
 }
 
 OnAirFrames::~OnAirFrames() {
     // The windows go first: the strip they show is fed from here.
     m_ticker.setView(nullptr);
-    m_windows.clear();
+    m_pictures.clear();
 }
 
 void OnAirFrames::tickerSettingsChanged() {
-    m_ticker.Lees_TT_Settings(m_station.tickerSettings(), Cards::designSize().height());
+    m_ticker.Lees_TT_Settings(m_station.tickerSettings(), m_canvas.pixels.height());
     m_ticker.startIfEnabledAndStopped();
 }
 
@@ -43,16 +52,20 @@ QString OnAirFrames::callSign() const {
     return m_station.callSign(card());
 }
 
-PatternWindow& OnAirFrames::window(const QString& card) {
-    std::unique_ptr<PatternWindow>& window = m_windows[card];
-    if (!window) {
-        window = makeCardWindow(card, m_station);
-        if (auto* testCard = qobject_cast<Display*>(window.get()))
-            m_ticker.setView(testCard->Picture1);
-        connect(&window->frames(), &FrameRenderer::changed, this,
-                [this, card](const QRect& area) { areaChanged(card, area); });
+CardPicture& OnAirFrames::picture(const QString& card) {
+    CardPicture& picture = m_pictures[card];
+    if (!picture.owner) {
+        // A card that is not there (a picture taken away) shows the test card instead.
+        const std::optional<Card> known = m_station.card(card);
+        picture =
+            makeCardPicture(known ? *known : *Cards::find(Cards::TestCard), m_canvas, m_station);
+        if (picture.tickerStrip)
+            m_ticker.setView(picture.tickerStrip);
+        if (picture.frames)
+            connect(picture.frames, &FrameRenderer::changed, this,
+                    [this, card](const QRect& area) { areaChanged(card, area); });
     }
-    return *window;
+    return picture;
 }
 
 void OnAirFrames::areaChanged(const QString& card, const QRect& area) {
@@ -63,7 +76,7 @@ void OnAirFrames::areaChanged(const QString& card, const QRect& area) {
     else if (m_changed)
         // Merged as they come: an output that never asks (raw frames) keeps no growing list.
         *m_changed = merged(*m_changed + RowRanges{{area.top(), area.bottom() + 1}},
-                            Cards::designSize().height());
+                            m_canvas.pixels.height());
 }
 
 const QImage& OnAirFrames::still() {
@@ -72,7 +85,7 @@ const QImage& OnAirFrames::still() {
         m_drawn = now;
         m_changed.reset(); // a new card: all of it
     }
-    return window(now).frames().frame();
+    return picture(now).frames->frame();
 }
 
 const QImage& OnAirFrames::frameAt(qint64 index) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pattern/CardWindows.h"
+#include "station/Canvas.h"
 #include "station/FrameSource.h"
 #include "ticker/OffscreenStrip.h"
 #include "ticker/TickerScroller.h"
@@ -10,7 +12,6 @@
 
 namespace kalvora {
 
-class PatternWindow;
 class Station;
 
 // The one frame path: what is on air, drawn for a frame output (raw frames, a still, a network
@@ -24,8 +25,10 @@ class OnAirFrames : public QObject, public FrameSource {
 public:
     // `card`: the card to draw; empty: the card the station streams (see
     // Station::streamedCard), followed from one frame to the next when the operator switches.
+    // `canvas`: what the frames are drawn for; the windows' 808 x 608 unless another is given,
+    // and then each card is laid out and drawn for it, ticker and captions included.
     OnAirFrames(Station& station, int framesPerSecond, QString card = QString(),
-                QObject* parent = nullptr);
+                Canvas canvas = Canvas::design(), QObject* parent = nullptr);
     ~OnAirFrames() override;
 
     const QImage& frameAt(qint64 index) override;
@@ -40,7 +43,7 @@ public:
     const TickerScroller& ticker() const { return m_ticker; }
 
 private:
-    PatternWindow& window(const QString& card);
+    CardPicture& picture(const QString& card);
     void tickerSettingsChanged();
     void areaChanged(const QString& card, const QRect& area);
 
@@ -48,7 +51,8 @@ private:
     const QString m_fixedCard;
     OffscreenStrip m_strip;
     TickerScroller m_ticker;
-    std::map<QString, std::unique_ptr<PatternWindow>> m_windows;
+    const Canvas m_canvas;
+    std::map<QString, CardPicture> m_pictures;
     // The card of the last frame handed out, and what changed on it since.
     QString m_drawn;
     std::optional<RowRanges> m_changed;

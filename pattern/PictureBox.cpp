@@ -6,7 +6,10 @@
 namespace kalvora {
 
 PictureBox::PictureBox(const QString& name, const QString& resource, QWidget* parent)
-    : QWidget(parent), m_picture(resource) {
+    : PictureBox(name, QImage(resource), parent) {}
+
+PictureBox::PictureBox(const QString& name, QImage picture, QWidget* parent)
+    : QWidget(parent), m_picture(std::move(picture)) {
     setObjectName(name);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -19,6 +22,10 @@ void PictureBox::resizeEvent(QResizeEvent*) {
 void PictureBox::fitPicture() {
     if (m_scaled.size() == size())
         return;
+    if (m_picture.size() == size() && m_picture.format() == QImage::Format_RGB32) {
+        m_scaled = m_picture;
+        return;
+    }
     m_scaled = m_picture.convertToFormat(QImage::Format_RGB32)
                    .scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }

@@ -11,6 +11,8 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     PictureBox(const QString& name, const QString& resource, QWidget* parent);
+    // A picture drawn for the box: shown as it is where the box has its size.
+    PictureBox(const QString& name, QImage picture, QWidget* parent);
 
 signals:
     void clicked();

@@ -4,8 +4,11 @@
 #include "settings/SettingsStore.h"
 #include "settings/Twips.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 
 namespace kalvora {
 
@@ -19,6 +22,7 @@ Station::Station(SettingsStore& store, QString tickerFolder, std::function<QDate
     const StationSettings settings = StationSettings::fromStored({});
     for (int i = 0; i < StationSettings::TextCount; ++i)
         m_texts[size_t(i)] = settings.texts[size_t(i)];
+    m_contestBand = settings.contestBand;
     // What the dialog saves reaches the ticker from here, without reading the file again.
     m_storeListener = m_store.addChangeListener(
         TickerKeys::names(),
@@ -39,6 +43,12 @@ void Station::start(Screens screens) {
     setSecondLine(text(2));
     m_outputScreen = settings.outputScreen;
     m_outputScale = settings.outputScale;
+    m_chosenCard = settings.chosenCard;
+    m_contestBand = settings.contestBand;
+    m_contestNumbers = settings.contestNumbers;
+    m_cardsWithClock = settings.cardsWithClock;
+    emit chosenCardChanged(m_chosenCard);
+    emit contestChanged();
     Lees_TT_Settings();
     m_side = ScreenSide::Left;
     Wissel_Scherm();
@@ -193,7 +203,7 @@ QString Station::cardInFront() const {
         if (m_shown.contains(*card))
             return *card;
     // Shown without being asked for (a window shown by other means): the first in the list.
-    for (const Card& card : Cards::all())
+    for (const Card& card : Cards::builtIn())
         if (m_shown.contains(card.name))
             return card.name;
     return QString();
@@ -211,14 +221,86 @@ OnAir Station::onAir() const {
 }
 
 QString Station::streamedCard() const {
-    // The card on air is always the one in front, where there is one.
+    // The card on air is always the one in front, where there is one; pattern 1's window
+    // shows the card chosen for it.
     const QString front = cardInFront();
-    return front.isEmpty() ? Cards::TestCard : front;
+    return front.isEmpty() || front == Cards::TestCard ? m_chosenCard : front;
 }
 
 QString Station::callSign(const QString& card) const {
-    const Card* shown = Cards::find(card);
+    const std::optional<Card> shown = this->card(card);
     return shown ? text(shown->captionFields.first()).trimmed() : QString();
+}
+
+QList<Card> Station::cards() const {
+    return Cards::builtIn() + Cards::picturesIn(cardsFolder());
+}
+
+std::optional<Card> Station::card(const QString& name) const {
+    if (const Card* builtIn = Cards::find(name))
+        return *builtIn;
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    const QStringList endings = {QStringLiteral(".png"), QStringLiteral(".jpg"),
+                                 QStringLiteral(".jpeg")};
+    const bool picture = std::any_of(endings.begin(), endings.end(), [&](const QString& ending) {
+        return trimmed.endsWith(ending, Qt::CaseInsensitive);
+    });
+    const QFileInfo path(trimmed);
+    // A path to a picture anywhere, or a name in the cards folder, with or without its ending.
+    if (picture && (path.isAbsolute() || trimmed.contains(QLatin1Char('/'))) && path.isFile())
+        return Cards::pictureCard(path.absoluteFilePath(), false);
+    if (trimmed.contains(QLatin1Char('/')) || trimmed.contains(QLatin1Char('\\')))
+        return std::nullopt;
+    const QDir folder(cardsFolder());
+    for (const QString& candidate :
+         picture ? QStringList{trimmed}
+                 : QStringList{trimmed + endings[0], trimmed + endings[1], trimmed + endings[2]})
+        if (folder.exists(candidate))
+            return Cards::pictureCard(folder.filePath(candidate), false);
+    if (picture && path.isFile()) // a picture in the working folder
+        return Cards::pictureCard(path.absoluteFilePath(), false);
+    return std::nullopt;
+}
+
+void Station::chooseCard(const QString& name) {
+    if (name == m_chosenCard || !card(name))
+        return;
+    m_chosenCard = name;
+    m_store.WriteSetting(StationKeys::ChosenCard.key(), name);
+    emit chosenCardChanged(name);
+    emit onAirChanged();
+}
+
+void Station::setContest(const QString& band, int number, bool keep) {
+    if (!Cards::contestBands().contains(band) || number < 0 || number > 9999)
+        return;
+    if (band == m_contestBand && m_contestNumbers.value(band, -1) == number)
+        return;
+    m_contestBand = band;
+    m_contestNumbers.insert(band, number);
+    if (keep)
+        m_store.WriteSettings(
+            {{StationKeys::ContestBand.key(), band},
+             {StationKeys::ContestNumbers.key(), contestNumbersText(m_contestNumbers)}});
+    emit contestChanged();
+}
+
+bool Station::showsClock(const QString& card) const {
+    return card == Cards::TestCard || m_cardsWithClock.contains(card);
+}
+
+void Station::setShowsClock(const QString& picture, bool on) {
+    if (m_cardsWithClock.contains(picture) == on || picture.contains(QLatin1Char(';')))
+        return;
+    if (on)
+        m_cardsWithClock << picture;
+    else
+        m_cardsWithClock.removeAll(picture);
+    m_store.WriteSetting(StationKeys::CardsWithClock.key(),
+                         m_cardsWithClock.join(QLatin1Char(';')));
+    emit clockShownChanged(picture, on);
 }
 
 } // namespace kalvora

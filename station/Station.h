@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace kalvora {
 
@@ -129,6 +130,27 @@ public:
     // The call sign `card` shows, as a stream's service is named after it; empty for no card.
     QString callSign(const QString& card) const;
 
+    // --- The cards: the built-in ones and the operator's pictures (see Cards).
+    QString cardsFolder() const { return Cards::folderIn(m_tickerFolder); }
+    // Every card, the pictures read again from the folder (each checked once while its file
+    // stays the same): the operator may add one at any time.
+    QList<Card> cards() const;
+    // The card with that name (a picture by its file name, or a picture file's path); nothing
+    // when there is none. A picture is not read for this.
+    std::optional<Card> card(const QString& name) const;
+    // The card pattern 1's window shows ("1" unless the operator chose another); stored at once.
+    QString chosenCard() const { return m_chosenCard; }
+    void chooseCard(const QString& name);
+    // The contest card's band and its number there; a new number is kept for that band.
+    // `keep` false: for this run only (the command line), nothing stored.
+    QString contestBand() const { return m_contestBand; }
+    int contestNumber() const { return m_contestNumbers.value(m_contestBand); }
+    void setContest(const QString& band, int number, bool keep = true);
+    // Whether a card shows the clock and date: the test card always, a picture where the
+    // operator ticked it (kept).
+    bool showsClock(const QString& card) const;
+    void setShowsClock(const QString& picture, bool on);
+
 signals:
     void textChanged(int field, const QString& text);
     void secondLineChanged(const QString& text);
@@ -144,6 +166,12 @@ signals:
     void outputChanged();
     // The operator asked for this card: it is to be shown in front.
     void cardRequested(const QString& card);
+    // Pattern 1's window shows another card.
+    void chosenCardChanged(const QString& card);
+    // The contest card's band or number changed.
+    void contestChanged();
+    // A picture's clock was ticked or cleared.
+    void clockShownChanged(const QString& picture, bool on);
     // What the transmitter shows may have changed.
     void onAirChanged();
 
@@ -170,6 +198,10 @@ private:
     QStringList m_shown;
     // The cards the operator asked for, the last asked for last.
     QStringList m_requested;
+    QString m_chosenCard = Cards::TestCard;
+    QString m_contestBand;
+    QHash<QString, int> m_contestNumbers;
+    QStringList m_cardsWithClock;
     int m_storeListener = 0;
     // The ticker keys as stored (absent ones left out), kept up to date by what is written.
     QHash<QString, QString> m_tickerStored;

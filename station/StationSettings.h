@@ -27,12 +27,20 @@ inline constexpr SettingKey OutputScreen{"output_screen", ""};
 inline constexpr SettingKey OutputScale{"output_scale", "1:1"};
 // x,y,width,height of the preview window; empty: not placed yet.
 inline constexpr SettingKey PreviewGeometry{"preview_geometry", ""};
+// The card pattern 1's window shows (see Cards): the test card unless the operator chose another.
+inline constexpr SettingKey ChosenCard{"chosen_card", "1"};
+// The contest card's band, and its contest number on each band: "23cm=12;13cm=4".
+inline constexpr SettingKey ContestBand{"contest_band", "23cm"};
+inline constexpr SettingKey ContestNumbers{"contest_numbers", ""};
+// The pictures of the cards folder that show the clock and date, by file name: "a.png;b.jpg".
+inline constexpr SettingKey CardsWithClock{"cards_with_clock", ""};
 
 // The station texts, Text1 to Text5, in order.
 inline constexpr std::array<const SettingKey*, 5> Texts = {&Text1, &Text2, &Text3, &Text4, &Text5};
 // The stream's keys are in stream/StoredStream.h.
-inline constexpr std::array<const SettingKey*, 8> All = {
-    &Text1, &Text2, &Text3, &Text4, &Text5, &OutputScreen, &OutputScale, &PreviewGeometry};
+inline constexpr std::array<const SettingKey*, 12> All = {
+    &Text1,       &Text2,           &Text3,      &Text4,       &Text5,          &OutputScreen,
+    &OutputScale, &PreviewGeometry, &ChosenCard, &ContestBand, &ContestNumbers, &CardsWithClock};
 
 QStringList names();
 } // namespace StationKeys
@@ -43,10 +51,18 @@ struct StationSettings {
     std::array<QString, TextCount> texts; // Text1 .. Text5
     QString outputScreen;
     kalvora::OutputScale outputScale = kalvora::OutputScale::OneToOne;
+    QString chosenCard;
+    QString contestBand;
+    QHash<QString, int> contestNumbers; // by band, 0 to 9999
+    QStringList cardsWithClock;
 
     // From stored texts by key; a key that is not there takes its default.
     static StationSettings fromStored(const QHash<QString, QString>& stored);
 };
+
+// The contest numbers by band as the settings keep them ("23cm=12;13cm=4"), and back.
+QHash<QString, int> contestNumbersFrom(const QString& stored);
+QString contestNumbersText(const QHash<QString, int>& numbers);
 
 // The station keys, in one read of the store.
 StationSettings readStationSettings(const SettingsStore& store);

@@ -208,10 +208,10 @@ bool StreamEncoder::openVideo() {
     p.video->rc_max_rate = bitrate;
     p.video->rc_min_rate = s.muxRate > 0 ? bitrate : 0;
     p.video->rc_buffer_size = int(std::min<qint64>(bitrate, INT_MAX));
-    // PAL's 4:3 picture on 720 or 704 x 576 has narrow pixels; elsewhere they are square.
-    p.video->sample_aspect_ratio = s.size == QSize(720, 576)   ? AVRational{16, 15}
-                                   : s.size == QSize(704, 576) ? AVRational{12, 11}
-                                                               : AVRational{1, 1};
+    // PAL's 720 and 704 x 576 have pixels of their own shape (4:3 or 16:9); elsewhere they are
+    // square.
+    const Canvas canvas = s.canvas();
+    p.video->sample_aspect_ratio = AVRational{canvas.pixelWidth, canvas.pixelHeight};
     if (s.codec == QLatin1String("h264")) {
         av_opt_set(p.video->priv_data, "preset", "veryfast", 0);
         av_opt_set(p.video->priv_data, "tune", "zerolatency", 0);
@@ -273,26 +273,32 @@ bool StreamEncoder::openSound() {
 void StreamEncoder::preparePictures() {
     Parts& p = *m_parts;
     const StreamSettings& s = m_settings;
-    // The picture the encoder takes: black, with the pattern kept 4:3 in the middle (or
-    // filling a PAL picture, whose pixels make it 4:3).
     p.kept = av_frame_alloc();
     p.kept->format = AV_PIX_FMT_YUV420P;
     p.kept->width = s.size.width();
     p.kept->height = s.size.height();
     av_frame_get_buffer(p.kept, 0);
-    // Black around the pattern, once.
+    p.packet = av_packet_alloc();
+}
+
+void StreamEncoder::placeSource(QSize source) {
+    Parts& p = *m_parts;
+    const Canvas canvas = m_settings.canvas();
+    // A picture drawn for the stream fills it; any other (square pixels) is kept in its shape
+    // in the middle, on black.
+    p.inner = source == canvas.pixels ? QRect(QPoint(0, 0), source) : canvas.placeOf(source);
+    if (av_frame_make_writable(p.kept) < 0)
+        return;
     for (int y = 0; y < p.kept->height; ++y)
         memset(p.kept->data[0] + y * p.kept->linesize[0], 16, size_t(p.kept->width));
     for (int plane = 1; plane < 3; ++plane)
         for (int y = 0; y < p.kept->height / 2; ++y)
             memset(p.kept->data[plane] + y * p.kept->linesize[plane], 128,
                    size_t(p.kept->width / 2));
-    const QSize inner =
-        s.paddedTo43() ? s.size : Cards::designSize().scaled(s.size, Qt::KeepAspectRatio);
-    p.inner = QRect(QPoint((s.size.width() - inner.width()) / 2 & ~1,
-                           (s.size.height() - inner.height()) / 2 & ~1),
-                    QSize(inner.width() & ~1, inner.height() & ~1));
-    p.packet = av_packet_alloc();
+    for (SwsContext* scaler : std::as_const(p.scalers))
+        sws_freeContext(scaler);
+    p.scalers.clear();
+    p.keptFrom = source;
 }
 
 // The service's names and the transport stream's rules, then the container's header.
@@ -506,9 +512,10 @@ bool StreamEncoder::writeFrame(const QImage& frame, qint64 index,
         frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
             ? frame
             : frame.convertToFormat(QImage::Format_RGB32);
-    if (!changedRows || p.keptFrom != source.size()) {
+    if (p.keptFrom != source.size())
+        placeSource(source.size());
+    if (!changedRows) {
         convertRows(source, 0, source.height());
-        p.keptFrom = source.size();
     } else {
         for (const auto& [first, last] : *changedRows)
             convertRows(source, std::clamp(first, 0, source.height()),

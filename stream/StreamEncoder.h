@@ -55,8 +55,10 @@ private:
     // The steps of open(), in order.
     bool openVideo();
     bool openSound();
-    // The picture the encoder takes, with its black border drawn once.
+    // The picture the encoder takes.
     void preparePictures();
+    // Where frames of `source` pixels lie in the stream's picture, with black around them.
+    void placeSource(QSize source);
     bool writeHeader();
     // Encodes the picture as kept as frame `index`, and the sound up to its end.
     bool encodeKept(qint64 index);

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace kalvora {
@@ -14,6 +15,7 @@ struct Draft {
     std::optional<qint64> symbolRate;
     std::optional<std::pair<int, int>> fec;
     std::optional<Channel::Modulation> modulation;
+    bool sizeAuto = false;
 };
 
 // Reads one option's value into the draft; why it cannot, or empty.
@@ -71,12 +73,17 @@ Reader wholeNumber(int StreamSettings::*field, int lowest, int highest) {
 }
 
 QString readSize(const QString&, const QString& value, Draft& d) {
+    if (value == QLatin1String("auto")) {
+        d.sizeAuto = true; // once the video bitrate is known
+        return QString();
+    }
     static const QRegularExpression size(QStringLiteral("^([0-9]{2,4})x([0-9]{2,4})$"));
     const QRegularExpressionMatch match = size.match(value);
     const int w = match.captured(1).toInt(), h = match.captured(2).toInt();
     if (!match.hasMatch() || w < 64 || h < 48 || w > 3840 || h > 2160 || w % 2 || h % 2)
         return QStringLiteral(
-                   "--size must be WIDTHxHEIGHT, even numbers from 64x48 to 3840x2160, not \"%1\"")
+                   "--size must be auto or WIDTHxHEIGHT, even numbers from 64x48 to 3840x2160, not "
+                   "\"%1\"")
             .arg(value);
     d.settings.size = QSize(w, h);
     return QString();
@@ -102,6 +109,9 @@ const std::vector<Described>& described() {
     using Modulation = Channel::Modulation;
     static const std::vector<Described> table = {
         {{"size", "WxH"}, readSize},
+        {{"aspect", "A"},
+         oneOf<bool>({{"4:3", false}, {"16:9", true}},
+                     [](Draft& d, bool wide) { d.settings.wide = wide; })},
         {{"codec", "NAME"},
          oneOf<QString>({{"h264", QStringLiteral("h264")},
                          {"hevc", QStringLiteral("hevc")},
@@ -170,11 +180,28 @@ QString readChannel(const QHash<QString, QString>& given, Draft& d) {
     return QString();
 }
 
+// --aspect 16:9 on a picture that has its own shape.
+QString checkAspect(const StreamSettings& s) {
+    const QSize size = s.size;
+    const bool pal = size == QSize(720, 576) || size == QSize(704, 576);
+    if (!s.wide || pal || std::abs(size.width() * 9.0 / size.height() - 16) < 0.3)
+        return QString();
+    return QStringLiteral("--aspect 16:9 needs 720x576, 704x576 or a 16:9 size such as 1024x576 "
+                          "or 1280x720, not %1x%2")
+        .arg(size.width())
+        .arg(size.height());
+}
+
 // What the options are together.
 QString checkTogether(const QHash<QString, QString>& given, Draft& d) {
     if (const QString problem = readChannel(given, d); !problem.isEmpty())
         return problem;
+    if (d.sizeAuto)
+        d.settings.size =
+            sizeForBitrate(d.settings.effectiveVideoBitrate(), d.settings.codec, d.settings.wide);
     const StreamSettings& s = d.settings;
+    if (const QString problem = checkAspect(s); !problem.isEmpty())
+        return problem;
     if (s.muxRate > MaxMuxRate)
         return QStringLiteral("a mux rate of %1 bit/s is more than this build sends: at most %2 "
                               "bit/s")
@@ -205,6 +232,27 @@ QString checkAddress(const QString& url) {
 
 } // namespace
 
+QSize sizeForBitrate(qint64 videoBitrate, const QString& codec, bool wide) {
+    // For H.264; HEVC needs about 60 % of its bitrate for the same picture, MPEG-2 twice.
+    const double efficiency = codec == QLatin1String("hevc")    ? 0.6
+                              : codec == QLatin1String("mpeg2") ? 2.0
+                                                                : 1.0;
+    struct Step {
+        double below; // bit/s, for H.264
+        QSize standard, widescreen;
+    };
+    static const Step steps[] = {
+        {250e3, {160, 112}, {192, 108}},
+        {700e3, {384, 288}, {512, 288}},
+        {2.5e6, {720, 576}, {720, 576}}, // PAL: its pixels make it 4:3 or 16:9
+        {5e6, {1280, 720}, {1280, 720}},
+    };
+    for (const Step& step : steps)
+        if (videoBitrate < step.below * efficiency)
+            return wide ? step.widescreen : step.standard;
+    return QSize(1920, 1080);
+}
+
 const std::vector<StreamOption>& streamOptions() {
     static const std::vector<StreamOption> options = [] {
         std::vector<StreamOption> all;
@@ -230,7 +278,14 @@ StreamSettingsRead readStreamSettings(const QString& url, const QHash<QString, Q
     }
     if (const QString problem = checkTogether(given, draft); !problem.isEmpty())
         return {std::nullopt, problem};
-    return {draft.settings, QString()};
+    StreamSettingsRead read{draft.settings, QString()};
+    if (draft.sizeAuto)
+        read.note = QStringLiteral("--size auto: %1x%2%3 for a video bitrate of %4 bit/s")
+                        .arg(draft.settings.size.width())
+                        .arg(draft.settings.size.height())
+                        .arg(draft.settings.wide ? QStringLiteral(" (16:9)") : QString())
+                        .arg(draft.settings.effectiveVideoBitrate());
+    return read;
 }
 
 } // namespace kalvora

@@ -25,7 +25,12 @@ const std::vector<StreamOption>& streamOptions();
 struct StreamSettingsRead {
     std::optional<StreamSettings> settings;
     QString problem;
+    QString note; // what was chosen for the operator (--size auto), to tell them
 };
+// The picture size for --size auto: larger as the video bitrate allows (160 x 112 on a very
+// narrow channel up to 1920 x 1080), for `codec`; 16:9 sizes when `wide`.
+QSize sizeForBitrate(qint64 videoBitrate, const QString& codec, bool wide);
+
 StreamSettingsRead readStreamSettings(const QString& url, const QHash<QString, QString>& given);
 
 } // namespace kalvora

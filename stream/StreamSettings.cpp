@@ -141,8 +141,8 @@ QStringList StreamSettings::serviceWarnings(const QString& callSign) const {
     return warnings;
 }
 
-bool StreamSettings::paddedTo43() const {
-    return size == QSize(720, 576) || size == QSize(704, 576);
+Canvas StreamSettings::canvas() const {
+    return Canvas::forStream(size, wide);
 }
 
 std::vector<std::pair<int, int>> Channel::codeRates(Modulation modulation) {

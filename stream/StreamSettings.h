@@ -1,5 +1,6 @@
 #pragma once
 
+#include "station/Canvas.h"
 #include "station/Cards.h"
 
 #include <QSize>
@@ -26,6 +27,7 @@ struct StreamSettings {
     QString url; // udp://, srt://, rtmp://, or a file name ending in .ts or .flv
     int fps = 25;
     QSize size = Cards::designSize();       // the card as designed
+    bool wide = false;                      // --aspect 16:9
     QString codec = QStringLiteral("h264"); // h264, hevc or mpeg2
     qint64 videoBitrate = 0;                // bit/s; 0: from the mux rate, or 1 Mbit/s
     double keyframeSeconds = 1;
@@ -58,8 +60,9 @@ struct StreamSettings {
     // What receivers may make of a name that can be sent: cut after 15 characters, letters
     // outside ASCII garbled, or nothing to show.
     QStringList serviceWarnings(const QString& callSign) const;
-    // 4:3 pixels at 720 x 576 and 704 x 576 (PAL), square pixels elsewhere.
-    bool paddedTo43() const;
+    // What the cards are drawn for: the size, and PAL's pixel shape at 720 x 576 and 704 x 576
+    // (16:9 ones when `wide`).
+    Canvas canvas() const;
 };
 
 // The channel a DVB transmitter sends on, from which the transport stream's rate follows.

@@ -344,6 +344,7 @@ void HeadlessTest::headlessModes_runOnTheStation_withoutAControlPanel() {
     Options still;
     still.mode = Options::Mode::Snapshot;
     still.snapshotFile = t.dir.filePath(QStringLiteral("still.png"));
+    QCOMPARE(startStation(program.station(), still), 0);
     QCOMPARE(writeSnapshot(program.station(), still), 0);
     QCOMPARE(panels(), 0);
     QVERIFY(!program.windows().anyWindowLoaded());

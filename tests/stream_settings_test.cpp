@@ -39,6 +39,9 @@ private slots:
     void muxRate_fromTheChannel();
     void mistakes_refusedBeforeAnythingIsOpened_data();
     void mistakes_refusedBeforeAnythingIsOpened();
+    void sizeAuto_followsTheVideoBitrate_data();
+    void sizeAuto_followsTheVideoBitrate();
+    void pictureOptions_goWithEveryFrameOutput();
     void serviceName_warnedWhereReceiversCutOrGarbleIt();
     void destination_fillsInWhatTheStreamIsMadeOf_data();
     void destination_fillsInWhatTheStreamIsMadeOf();
@@ -122,6 +125,10 @@ void StreamSettingsTest::mistakes_refusedBeforeAnythingIsOpened_data() {
          "ATV"},
         "control characters");
     row("an FLV stream has no SDT", {"x.flv", "--service-name", name252 + "NNN"}, "");
+    row("16:9 on a 4:3 size of square pixels", words("x.ts --size 800x600 --aspect 16:9"),
+        "--aspect 16:9 needs 720x576");
+    row("16:9 at PAL's size", words("x.ts --size 720x576 --aspect 16:9"), "");
+    row("a shape that is not one", words("x.ts --aspect 14:9"), "--aspect must be 4:3 or 16:9");
 }
 
 void StreamSettingsTest::mistakes_refusedBeforeAnythingIsOpened() {
@@ -136,6 +143,59 @@ void StreamSettingsTest::mistakes_refusedBeforeAnythingIsOpened() {
     QCOMPARE(line.exitCode, 2);
     QVERIFY2(line.message.contains(said),
              qPrintable(line.message.section(QLatin1Char('\n'), 0, 0)));
+}
+
+void StreamSettingsTest::sizeAuto_followsTheVideoBitrate_data() {
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("pixelWidth"); // of 45 (64: 16:9 PAL), 48 (PAL 4:3), or 0 for square
+    // The video gets (mux rate - 60k) x 0.725.
+    QTest::newRow("a narrow channel: 250k") << "--muxrate 250k" << QSize(160, 112) << 0;
+    QTest::newRow("QO-100 333k DVB-S2")
+        << "--symbol-rate 333k --fec 2/3 --modulation dvbs2-qpsk" << QSize(384, 288) << 0;
+    QTest::newRow("16:9 at 333k") << "--muxrate 440k --aspect 16:9" << QSize(512, 288) << 0;
+    QTest::newRow("PAL at 2M") << "--muxrate 2M" << QSize(720, 576) << 48;
+    QTest::newRow("PAL 16:9 at 2M") << "--muxrate 2M --aspect 16:9" << QSize(720, 576) << 64;
+    QTest::newRow("HD at 3M") << "--video-bitrate 3M" << QSize(1280, 720) << 0;
+    QTest::newRow("HEVC: more picture for 3M")
+        << "--video-bitrate 3M --codec hevc" << QSize(1920, 1080) << 0;
+    QTest::newRow("MPEG-2: less for 3M")
+        << "--video-bitrate 3M --codec mpeg2" << QSize(720, 576) << 48;
+}
+
+void StreamSettingsTest::sizeAuto_followsTheVideoBitrate() {
+    QFETCH(QString, options);
+    QFETCH(QSize, size);
+    QFETCH(int, pixelWidth);
+    const CommandLine line =
+        parseCommandLine(words(QStringLiteral("kalvora --stream x.ts --size auto ") + options));
+    QVERIFY2(line.options, qPrintable(line.message));
+    QCOMPARE(line.options->stream.size, size);
+    QCOMPARE(line.options->canvas.pixels, size);
+    QCOMPARE(line.options->canvas.pixelAspect(), pixelWidth ? pixelWidth / 45.0 : 1.0);
+    // It says what it chose.
+    QVERIFY2(
+        line.options->note.contains(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())),
+        qPrintable(line.options->note));
+}
+
+void StreamSettingsTest::pictureOptions_goWithEveryFrameOutput() {
+    for (const char* mode : {"--snapshot x.png", "--frames"}) {
+        const CommandLine taken = parseCommandLine(words(
+            QStringLiteral("kalvora %1 --size 720x576 --aspect 16:9").arg(QLatin1String(mode))));
+        QVERIFY2(taken.options, qPrintable(taken.message));
+        QCOMPARE(taken.options->canvas, Canvas::forStream({720, 576}, true));
+        const CommandLine automatic = parseCommandLine(
+            words(QStringLiteral("kalvora %1 --size auto").arg(QLatin1String(mode))));
+        QCOMPARE(automatic.exitCode, 2);
+        QVERIFY(automatic.mistake.contains(QStringLiteral("goes with --stream")));
+        const CommandLine rate = parseCommandLine(
+            words(QStringLiteral("kalvora %1 --muxrate 1M").arg(QLatin1String(mode))));
+        QCOMPARE(rate.exitCode, 2);
+    }
+    // Without them, the windows' own size.
+    QCOMPARE(parseCommandLine(words(QStringLiteral("kalvora --frames"))).options->canvas,
+             Canvas::design());
 }
 
 void StreamSettingsTest::serviceName_warnedWhereReceiversCutOrGarbleIt() {

@@ -188,6 +188,8 @@ class StreamTest : public QObject {
     Q_OBJECT
 private slots:
     void transportStream_asReceiversSeeIt();
+    void cardDrawnForTheStreamsPicture_data();
+    void cardDrawnForTheStreamsPicture();
     void decodedFrames_tickerMovesEvenly_clockEachSecond_data();
     void decodedFrames_tickerMovesEvenly_clockEachSecond();
     void transportStreamReader_findsEachBrokenRule_data();
@@ -228,6 +230,45 @@ void StreamTest::transportStream_asReceiversSeeIt() {
           "streams.stream.0.has_b_frames=0", "streams.stream.1.id=\"0x101\"",
           "streams.stream.1.codec_name=\"aac\""})
         QVERIFY2(seen.contains(QLatin1String(expected)), expected);
+}
+
+void StreamTest::cardDrawnForTheStreamsPicture_data() {
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("1280x720 HEVC")
+        << "--size 1280x720 --codec hevc" << QSize(1280, 720)
+        << QStringList{"codec_name=\"hevc\"", "sample_aspect_ratio=\"1:1\"",
+                       "display_aspect_ratio=\"16:9\""};
+    QTest::newRow("720x576 16:9, wide pixels")
+        << "--size 720x576 --aspect 16:9" << QSize(720, 576)
+        << QStringList{"codec_name=\"h264\"", "sample_aspect_ratio=\"64:45\"",
+                       "display_aspect_ratio=\"16:9\""};
+}
+
+void StreamTest::cardDrawnForTheStreamsPicture() {
+    REQUIRE_TOOL("ffprobe");
+    QFETCH(QString, options);
+    QFETCH(QSize, size);
+    QFETCH(QStringList, expected);
+    Installed kalvora;
+    const QString file = kalvora.dir.filePath(QStringLiteral("wide.ts"));
+    streamFor(kalvora, QStringList{file} + words(options), 2.5);
+    const QString seen = ffprobeOf(file);
+    expected << QStringLiteral("width=%1").arg(size.width())
+             << QStringLiteral("height=%1").arg(size.height());
+    for (const QString& line : expected)
+        QVERIFY2(seen.contains(QStringLiteral("streams.stream.0.") + line), qPrintable(line));
+    // The card fills the 16:9 picture (laid out for it), not a 4:3 card between black bars.
+    const QList<QImage> frames = decodedFrames(file, size);
+    QVERIFY(!frames.isEmpty());
+    const QImage edge = frames.first().copy(0, 0, size.width() / 12, size.height());
+    qint64 sum = 0;
+    for (int y = 0; y < edge.height(); ++y)
+        for (int x = 0; x < edge.width(); ++x)
+            sum += edge.constScanLine(y)[x];
+    QVERIFY2(sum / (edge.width() * edge.height()) > 60,
+             qPrintable(QString::number(sum / (edge.width() * edge.height()))));
 }
 
 void StreamTest::decodedFrames_tickerMovesEvenly_clockEachSecond_data() {

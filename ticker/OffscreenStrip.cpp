@@ -53,6 +53,13 @@ void OffscreenStrip::setFontName(const QString& family) {
     fontChanged();
 }
 
+void OffscreenStrip::setFontStretch(int percent) {
+    if (m_font.stretch() == percent)
+        return;
+    m_font.setStretch(percent);
+    fontChanged();
+}
+
 void OffscreenStrip::setFontSize(double points) {
     if (m_font.pointSizeF() == points)
         return;
@@ -121,8 +128,8 @@ const OffscreenStrip::Glyph& OffscreenStrip::glyph(QStringView cell, bool rightT
     const QFontMetrics metrics(m_font, &m_image);
     const int margin = metrics.height();
     const QRect bounds =
-        metrics.boundingRect(text).united(QRect(0, -metrics.ascent(), metrics.horizontalAdvance(text),
-                                                metrics.height()))
+        metrics.boundingRect(text)
+            .united(QRect(0, -metrics.ascent(), metrics.horizontalAdvance(text), metrics.height()))
             .adjusted(-margin, -margin, margin, margin);
     QImage image(bounds.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     image.setDotsPerMeterX(DotsPerMeter96Dpi);

@@ -36,6 +36,9 @@ public:
     // Replaces face and size; the weight stays bold.
     void setFontName(const QString& family);
     void setFontSize(double points);
+    // Letters narrowed or widened (percent; 100 as the font is): for a picture whose pixels are
+    // not square. Kept when the face or size changes.
+    void setFontStretch(int percent);
     const QFont& font() const { return m_font; }
 
     // Fills with the background colour and puts the print position at the top-left corner.

@@ -5,6 +5,7 @@
 #include "ticker/TickerView.h"
 
 #include <QCoreApplication>
+#include <cmath>
 
 namespace kalvora {
 
@@ -41,11 +42,14 @@ bool TickerScroller::Lees_TT_Settings(const TickerSettings& newSettings, int pat
     settings = newSettings;
     const TickerSettings& s = settings;
 
-    const QSize stripSize(twipsToPixels(s.TtWidth), twipsToPixels(s.TtHeight));
+    QSize stripSize(twipsToPixels(s.TtWidth), twipsToPixels(s.TtHeight));
+    if (m_across != 1 || m_down != 1)
+        stripSize = QSize(int(std::lround(stripSize.width() * m_across)),
+                          int(std::lround(stripSize.height() * m_down)));
     m_offscreen.resize(stripSize);
     // The strip's top comes from its height as it stands in whole pixels.
     const double top =
-        pixelsToTwips(patternHeight) - pixelsToTwips(stripSize.height()) - s.position;
+        pixelsToTwips(patternHeight) - pixelsToTwips(stripSize.height()) - s.position * m_down;
     m_stripPlace = QRect(QPoint(0, twipsToPixels(top)), stripSize);
     if (m_view)
         m_view->setStripLook(m_stripPlace, s.backColor);
@@ -53,7 +57,9 @@ bool TickerScroller::Lees_TT_Settings(const TickerSettings& newSettings, int pat
     m_offscreen.setBackColor(s.backColor);
     m_offscreen.setForeColor(s.foreColor);
     m_offscreen.setFontName(s.TtFont);
-    m_offscreen.setFontSize(s.fontSize);
+    m_offscreen.setFontSize(s.fontSize * m_down);
+    if (m_fontStretch != 100)
+        m_offscreen.setFontStretch(m_fontStretch);
 
     if (!s.enabled) {
         setStripVisible(false); // TickerOn keeps its value
@@ -62,6 +68,12 @@ bool TickerScroller::Lees_TT_Settings(const TickerSettings& newSettings, int pat
     setStripVisible(true);
     setTickerOn(true);
     return true;
+}
+
+void TickerScroller::setDrawingScale(double across, double down, int fontStretch) {
+    m_across = across;
+    m_down = down;
+    m_fontStretch = fontStretch;
 }
 
 void TickerScroller::startIfEnabledAndStopped() {

@@ -50,6 +50,11 @@ public:
     // Speed, leading blanks and the text wait for the next run. Returns whether the ticker is
     // enabled.
     bool Lees_TT_Settings(const TickerSettings& newSettings, int patternHeight);
+    // For a card drawn at another size than the windows' 808 x 608: from the next
+    // Lees_TT_Settings on, the strip's width times `across`, its height, place above the
+    // bottom and type size times `down`, its letters stretched to `fontStretch` percent (for
+    // pixels that are not square). Not called: as designed.
+    void setDrawingScale(double across, double down, int fontStretch);
     // Reads the text, puts the leading blanks in front and starts a run (at start-up and at the end
     // of each run).
     void Start_TT();
@@ -92,6 +97,8 @@ private:
     TickerView* m_view = nullptr;
     QString m_tickerFolder;
     QRect m_stripPlace;
+    double m_across = 1, m_down = 1;
+    int m_fontStretch = 100;
     bool m_stripVisible = false;
     // A run is going: Start_TT found text, and it has not run out with the ticker disabled.
     bool m_running = false;
