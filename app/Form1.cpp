@@ -1,5 +1,7 @@
 #include "app/Form1.h"
 
+#include "app/CardMenu.h"
+
 #include "pictures/Pictures.h"
 #include "platform/Controls.h"
 #include "station/Station.h"
@@ -55,7 +57,7 @@ Form1::Form1(Station& station)
         move(primary->availableGeometry().center() - rect().center());
 }
 
-// The menu bar: Bestand (Uitgang, Voorbeeld, Uitzenden, Afsluiten), TickerTape, Info.
+// The menu bar: Bestand (Uitgang, Kaart, Voorbeeld, Uitzenden, Afsluiten), TickerTape, Info.
 void Form1::makeMenu() {
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
@@ -66,6 +68,9 @@ void Form1::makeMenu() {
     mnu_uitgang->setObjectName(QStringLiteral("mnu_uitgang"));
     connect(mnu_uitgang, &QMenu::aboutToShow, this, &Form1::fillOutputMenu);
     fillOutputMenu();
+    // Which card pattern 1's window shows, and the contest card's number.
+    mnu_kaart = new CardMenu(m_station, this);
+    bestand->addMenu(mnu_kaart);
     mnu_voorbeeld = bestand->addAction(tr("&Voorbeeld"));
     mnu_voorbeeld->setObjectName(QStringLiteral("mnu_voorbeeld"));
     connect(mnu_voorbeeld, &QAction::triggered, this,

@@ -45,6 +45,7 @@ public:
     QAction* mnu_TT;
     QAction* mnu_Info;
     QMenu* mnu_uitgang;
+    QMenu* mnu_kaart;
     QAction* mnu_voorbeeld;
     QAction* mnu_uitzenden;
     QWidget* client;

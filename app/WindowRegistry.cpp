@@ -183,9 +183,27 @@ Display& WindowRegistry::display() {
         m_station.setTickerView(view.Picture1);
         connect(&view, &LoadedWindow::unloaded, this, [this] { m_station.setTickerView(nullptr); });
         connectPattern(view, Cards::TestCard);
+        // It shows the card the operator chose for it.
+        connect(&m_station, &Station::chosenCardChanged, &view, [this] { showChosenCard(); });
+        showChosenCard();
+        connect(&view, &LoadedWindow::unloaded, this, [this] { m_chosenCard = CardPicture(); });
         view.Form_Load();
     }
     return *m_display;
+}
+
+void WindowRegistry::showChosenCard() {
+    const QString chosen = m_station.chosenCard();
+    const std::optional<Card> card = m_station.card(chosen);
+    // The test card is the window's own; a card that has gone (a picture taken away) too.
+    if (!card || card->kind == Card::Kind::TestCard) {
+        m_display->showCard(nullptr);
+        m_chosenCard = CardPicture();
+        return;
+    }
+    CardPicture picture = makeCardPicture(*card, Canvas::design(), m_station);
+    m_display->showCard(picture.frames);
+    m_chosenCard = std::move(picture);
 }
 
 display2& WindowRegistry::pattern2() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pattern/CardWindows.h"
+
 #include "platform/Platform.h"
 
 #include <QList>
@@ -73,12 +75,15 @@ private:
     void placePatterns();
     void takePatternsDown();
     void showOnAirEverywhere();
+    // Pattern 1's window shows the card chosen for it.
+    void showChosenCard();
 
     Station& m_station;
     Platform m_platform;
     std::function<void()> m_onLastWindowGone;
     Form1* m_form1 = nullptr;
     Display* m_display = nullptr;
+    CardPicture m_chosenCard; // what pattern 1's window shows, where not its own test card
     display2* m_display2 = nullptr;
     Frm_Tickertape* m_tickerDialog = nullptr;
     Fonts* m_fonts = nullptr;

@@ -43,12 +43,27 @@ PatternWindow::PatternWindow() : LoadedWindow(PatternWindowFlags), m_stage(new Q
 void PatternWindow::startDrawingFrames(const TickerStrip* strip) {
     m_frames = new FrameRenderer(*m_stage, strip, this);
     // Out of sight, the stage paints nothing: whatever changes on it is drawn again from
-    // frames, and only where it changed.
-    connect(m_frames, &FrameRenderer::changed, this, &PatternWindow::contentChanged);
+    // frames, and only where it changed (while another card is shown, its changes count).
+    connect(m_frames, &FrameRenderer::changed, this, [this](const QRect& area) {
+        if (!m_cardFrames)
+            contentChanged(area);
+    });
 }
 
 bool PatternWindow::showsStageDirectly() const {
-    return m_place.isDirect(designSize());
+    return !m_cardFrames && m_place.isDirect(designSize());
+}
+
+void PatternWindow::showCard(FrameRenderer* cardFrames) {
+    if (cardFrames == m_cardFrames)
+        return;
+    disconnect(m_cardChanges);
+    m_cardFrames = cardFrames;
+    if (cardFrames)
+        m_cardChanges =
+            connect(cardFrames, &FrameRenderer::changed, this, &PatternWindow::contentChanged);
+    setOutputPlace(m_place);
+    contentChanged(QRect());
 }
 
 void PatternWindow::setOutputPlace(const OutputPlace& place) {
@@ -145,7 +160,7 @@ void PatternWindow::paintEvent(QPaintEvent* event) {
         return;
     }
     const QRectF picture = pictureInWindow();
-    const QImage& frame = shownPattern().m_frames->frame();
+    const QImage& frame = shownPattern().frames().frame();
     // Black around the picture (fit) and in any part pixel beyond it (1:1 on a scaled screen).
     painter.fillRect(rect(), Qt::black);
     // At one device pixel per pattern pixel the frame is copied as it is; scaled, it is
@@ -156,6 +171,13 @@ void PatternWindow::paintEvent(QPaintEvent* event) {
     painter.drawImage(picture, frame);
 }
 
+QWidget* PatternWindow::pressTarget(const PatternWindow& shown, QPoint point) {
+    // Another card shown in its place: all of it is the picture.
+    if (shown.m_cardFrames)
+        return shown.m_stage->findChild<PictureBox*>();
+    return shown.m_stage->childAt(point);
+}
+
 void PatternWindow::mousePressEvent(QMouseEvent* event) {
     m_pressedOn = nullptr;
     // Shown directly, the picture takes its own clicks; what reaches the window here was
@@ -163,7 +185,7 @@ void PatternWindow::mousePressEvent(QMouseEvent* event) {
     if (showsStageDirectly() || event->button() != Qt::LeftButton)
         return;
     if (const auto point = patternPoint(event->position()))
-        m_pressedOn = shownPattern().m_stage->childAt(*point);
+        m_pressedOn = pressTarget(shownPattern(), *point);
 }
 
 void PatternWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -173,7 +195,7 @@ void PatternWindow::mouseReleaseEvent(QMouseEvent* event) {
         return;
     const auto point = patternPoint(event->position());
     // A click is a press and a release on the same picture, as on the picture itself.
-    if (point && shownPattern().m_stage->childAt(*point) == pressed)
+    if (point && pressTarget(shownPattern(), *point) == pressed)
         if (auto* picture = qobject_cast<PictureBox*>(pressed))
             emit picture->clicked();
 }

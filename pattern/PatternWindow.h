@@ -25,8 +25,12 @@ public:
     // The pattern as designed; every part of it is a child of this.
     QWidget* stage() const { return m_stage; }
     static QSize designSize();
-    // The pattern's frames, drawn only where they changed.
-    FrameRenderer& frames() const { return *m_frames; }
+    // The pattern's frames, drawn only where they changed: its own stage's, or those of the
+    // card it shows instead (showCard).
+    FrameRenderer& frames() const { return m_cardFrames ? *m_cardFrames : *m_frames; }
+    // Shows another card's frames (drawn at the design size) in place of the stage; nothing:
+    // the stage again. A click on the picture counts as a click on the stage's picture.
+    void showCard(FrameRenderer* cardFrames);
 
     // Moves and sizes the window and lays the picture out in it.
     void setOutputPlace(const OutputPlace& place);
@@ -68,6 +72,8 @@ protected:
     bool unloadsOnlyByProgram() const override { return true; }
 
 private:
+    // What a press at `point` of `shown`'s pattern lands on.
+    static QWidget* pressTarget(const PatternWindow& shown, QPoint point);
     // The window's picture place in its own (Qt) coordinates.
     QRectF pictureInWindow() const;
     void contentChanged(const QRect& stageArea);
@@ -80,6 +86,8 @@ private:
     QPointer<QWidget> m_pressedOn;
     QPointer<PatternWindow> m_onAir;
     QMetaObject::Connection m_onAirChanges;
+    FrameRenderer* m_cardFrames = nullptr;
+    QMetaObject::Connection m_cardChanges;
 };
 
 } // namespace kalvora

@@ -145,6 +145,7 @@ public:
     // `keep` false: for this run only (the command line), nothing stored.
     QString contestBand() const { return m_contestBand; }
     int contestNumber() const { return m_contestNumbers.value(m_contestBand); }
+    int contestNumber(const QString& band) const { return m_contestNumbers.value(band); }
     void setContest(const QString& band, int number, bool keep = true);
     // Whether a card shows the clock and date: the test card always, a picture where the
     // operator ticked it (kept).

@@ -1,8 +1,16 @@
 #include "ProgramFixture.h"
+#include "app/CardMenu.h"
 #include "pattern/CardArt.h"
 #include "pattern/CardWindows.h"
 #include "pattern/DrawnCards.h"
 #include "pattern/FrameRenderer.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
 
 #include <QTest>
 #include <cmath>
@@ -62,6 +70,8 @@ class CardsTest : public QObject {
 private slots:
     void builtInCards_drawnForEachCanvas_data();
     void builtInCards_drawnForEachCanvas();
+    void ownPictures_listedWithTheirProblems_drawnInTheirShape();
+    void panel_choosesTheCard_andTheContestNumberPerBand_keptAcrossARestart();
 };
 
 void CardsTest::builtInCards_drawnForEachCanvas_data() {
@@ -134,6 +144,132 @@ void CardsTest::builtInCards_drawnForEachCanvas() {
     const double down = double(canvas.pixels.height()) / Cards::designSize().height();
     QVERIFY2(std::abs(box.top() - reference.top() * down) <= 2,
              qPrintable(QString::number(box.top())));
+}
+
+void CardsTest::ownPictures_listedWithTheirProblems_drawnInTheirShape() {
+    TestPlatform t({{"Text1", "PI6ATV"}});
+    Program p(t);
+    QDir(t.dir.path()).mkpath(QStringLiteral("cards"));
+    const QDir cards(p.station.cardsFolder());
+    QImage wide(400, 100, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    QVERIFY(wide.save(cards.filePath(QStringLiteral("wide.png"))));
+    QImage tall(90, 160, QImage::Format_RGB32);
+    tall.fill(Qt::green);
+    QVERIFY(tall.save(cards.filePath(QStringLiteral("club map.jpg"))));
+    // 60 megapixels, small on disk: one bit a pixel, all alike.
+    QImage huge(60000, 1000, QImage::Format_Mono);
+    huge.fill(0);
+    QVERIFY(huge.save(cards.filePath(QStringLiteral("huge.png"))));
+    QFile broken(cards.filePath(QStringLiteral("broken.png")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    QFile good(cards.filePath(QStringLiteral("wide.png")));
+    QVERIFY(good.open(QIODevice::ReadOnly));
+    broken.write(good.read(60)); // a header, then nothing
+    broken.close();
+
+    QHash<QString, QString> problems;
+    for (const Card& card : p.station.cards())
+        if (card.kind == Card::Kind::Picture)
+            problems.insert(card.name, card.problem);
+    QCOMPARE(problems.keys().size(), 4);
+    QCOMPARE(problems.value(QStringLiteral("wide.png")), QString());
+    QCOMPARE(problems.value(QStringLiteral("club map.jpg")), QString());
+    QVERIFY2(problems.value(QStringLiteral("huge.png")).contains(QStringLiteral("50 megapixels")),
+             qPrintable(problems.value(QStringLiteral("huge.png"))));
+    QVERIFY2(problems.value(QStringLiteral("broken.png")).contains(QStringLiteral("not a picture")),
+             qPrintable(problems.value(QStringLiteral("broken.png"))));
+    // The menu lists the ones it cannot show with the reason, and offers the others.
+    emit p.panel.mnu_kaart->aboutToShow();
+    QStringList offered, refused;
+    for (const QAction* action : p.panel.mnu_kaart->actions())
+        if (action->objectName().startsWith(QLatin1String("card ")) || action->text().contains(':'))
+            (action->isEnabled() ? offered : refused) << action->text();
+    QVERIFY(offered.contains(QStringLiteral("club map.jpg")) &&
+            offered.contains(QStringLiteral("wide.png")));
+    QCOMPARE(refused.size(), 2);
+    QVERIFY(refused.join(' ').contains(QStringLiteral("broken.png: not a picture")));
+
+    // Each drawn whole, in its own shape, black around it, the call sign over it.
+    const Canvas canvas{{1280, 720}};
+    for (const auto& [name, colour, place] :
+         {std::tuple{"wide.png", QColor(Qt::red), QRect(0, 200, 1280, 320)},
+          std::tuple{"club map.jpg", QColor(Qt::green), QRect(437, 0, 406, 720)}}) {
+        CardPicture drawn =
+            makeCardPicture(*p.station.card(QString::fromUtf8(name)), canvas, p.station);
+        const QImage frame = drawn.frames->frame();
+        const auto near = [](QColor a, QColor b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                       std::abs(a.blue() - b.blue()) <
+                   40;
+        };
+        const QRect inside = place.adjusted(4, 4, -4, -4);
+        QVERIFY2(near(frame.pixelColor(inside.bottomLeft()), colour), name);
+        QVERIFY2(near(frame.pixelColor(inside.bottomRight()), colour), name);
+        QVERIFY2(near(frame.pixelColor(place.left() - 3, place.top() - 3), Qt::black) ||
+                     place.top() == 0,
+                 name);
+        QVERIFY2(near(frame.pixelColor(place.right() + 3, place.bottom() + 3), Qt::black) ||
+                     place.bottom() == 719,
+                 name);
+        const QRect callSign =
+            drawn.owner->findChild<QWidget*>(QStringLiteral("Label1"))->geometry();
+        // white letters on their black box
+        const QImage letters = frame.copy(callSign).convertToFormat(QImage::Format_Grayscale8);
+        int white = 0;
+        for (int y = 0; y < letters.height(); ++y)
+            for (int x = 0; x < letters.width(); ++x)
+                white += letters.constScanLine(y)[x] > 200;
+        QVERIFY2(white > letters.width() * letters.height() / 10, name);
+    }
+}
+
+void CardsTest::panel_choosesTheCard_andTheContestNumberPerBand_keptAcrossARestart() {
+    TestPlatform t({{"Text1", "PI6ATV"}, {"Text5", "JO22KC"}});
+    {
+        Program p(t);
+        emit p.panel.mnu_kaart->aboutToShow();
+        p.panel.mnu_kaart->findChild<QAction*>(QStringLiteral("card contest"))->trigger();
+        // Band and number, twice: each band keeps its own.
+        for (const auto& [band, number] : {std::pair{"13cm", 42}, std::pair{"23cm", 7}}) {
+            p.panel.mnu_kaart->findChild<QAction*>(QStringLiteral("mnu_contest"))->trigger();
+            auto* dialog = p.panel.findChild<ContestDialog*>();
+            QVERIFY(dialog);
+            dialog->band->setCurrentText(QString::fromLatin1(band));
+            dialog->number->setValue(number);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            delete dialog;
+        }
+        QCOMPARE(t.storedValue(QStringLiteral("chosen_card")), QStringLiteral("contest"));
+        QCOMPARE(t.storedValue(QStringLiteral("contest_numbers")),
+                 QStringLiteral("23cm=7;13cm=42"));
+    }
+    Program again(t);
+    QCOMPARE(again.station.chosenCard(), QStringLiteral("contest"));
+    QCOMPARE(again.station.contestBand(), QStringLiteral("23cm"));
+    QCOMPARE(again.station.contestNumber(QStringLiteral("13cm")), 42);
+    // Kalvora 1 puts the contest card on pattern 1's window, and the stream sends it.
+    again.panel.Command1->click();
+    const QImage shown = again.pattern1().frames().frame();
+    CardPicture contest =
+        makeCardPicture(*again.station.card(Cards::Contest), Canvas::design(), again.station);
+    const auto grey = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    };
+    QCOMPARE(shown.size(), Cards::designSize());
+    QVERIFY2(
+        meanDifference(grey(shown), grey(contest.frames->frame())) < 0.5,
+        qPrintable(QString::number(meanDifference(grey(shown), grey(contest.frames->frame())))));
+    QCOMPARE(again.station.streamedCard(), Cards::Contest);
+    const QRect number = contest.owner->findChild<QWidget*>(QStringLiteral("Number"))->geometry();
+    QCOMPARE(contest.owner->findChild<QLabel*>(QStringLiteral("Number"))->text(),
+             QStringLiteral("007"));
+    QVERIFY(number.height() > Cards::designSize().height() / 5); // large on a small screen
+    // The test card again, from the menu.
+    emit again.panel.mnu_kaart->aboutToShow();
+    again.panel.mnu_kaart->findChild<QAction*>(QStringLiteral("card 1"))->trigger();
+    QCOMPARE(again.station.streamedCard(), Cards::TestCard);
+    QCOMPARE(again.pattern1().frames().frame().size(), Cards::designSize());
 }
 
 QTEST_MAIN(CardsTest)
