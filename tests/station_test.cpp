@@ -315,6 +315,15 @@ void StationTest::doors_announceExactlyWhatChanged_data() {
         [](Station& s) { s.store().WriteSetting(QStringLiteral("Text4"), QStringLiteral("x")); },
         {});
     row("a second", [](Station& s) { s.Timer1_Timer(); }, {"timeChanged"});
+    row("the contest card for pattern 1", [](Station& s) { s.chooseCard(Cards::Contest); },
+        {"chosenCardChanged", "onAirChanged"});
+    row("a card that is not there for pattern 1",
+        [](Station& s) { s.chooseCard(QStringLiteral("gone.png")); }, {});
+    row("a contest number", [](Station& s) { s.setContest(QStringLiteral("13cm"), 5); },
+        {"contestChanged"});
+    row("a band that is not one", [](Station& s) { s.setContest(QStringLiteral("2m"), 5); }, {});
+    row("a picture's clock", [](Station& s) { s.setShowsClock(QStringLiteral("a.png"), true); },
+        {"clockShownChanged"});
 }
 
 void StationTest::doors_announceExactlyWhatChanged() {

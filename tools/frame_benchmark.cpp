@@ -7,7 +7,9 @@
 //   QT_QPA_PLATFORM=offscreen frame_benchmark
 
 #include "app/ProgramParts.h"
+#include "pattern/CardWindows.h"
 #include "pattern/Display.h"
+#include "pattern/FrameRenderer.h"
 #include "pattern/OnAirFrames.h"
 #include "pattern/TickerStrip.h"
 #include "settings/SettingsStore.h"
@@ -103,6 +105,47 @@ void CopyFinishedFrame(benchmark::State& state) {
 BENCHMARK(CopyFinishedFrame)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+// The outputs a station sends today, and the cards drawn for them.
+const QList<std::pair<const char*, Canvas>>& outputs() {
+    static const QList<std::pair<const char*, Canvas>> list = {
+        {"720x576 4:3", Canvas::forStream({720, 576}, false)},
+        {"720x576 16:9", Canvas::forStream({720, 576}, true)},
+        {"1024x576", Canvas{{1024, 576}}},
+        {"1280x720", Canvas{{1280, 720}}},
+        {"1920x1080", Canvas{{1920, 1080}}}};
+    return list;
+}
+
+// A card drawn whole for an output: made, its picture drawn and its captions set, and the
+// first frame rendered (what choosing it costs, once).
+void DrawCard(benchmark::State& state) {
+    Setup program;
+    const QString name = Cards::builtIn().at(int(state.range(0))).name;
+    const auto& [label, canvas] = outputs().at(int(state.range(1)));
+    const Card card = *program.station->card(name);
+    state.SetLabel(QStringLiteral("card %1, %2").arg(name, QLatin1String(label)).toStdString());
+    for (auto _ : state) {
+        CardPicture picture = makeCardPicture(card, canvas, *program.station);
+        benchmark::DoNotOptimize(picture.frames->frame().constBits());
+    }
+}
+BENCHMARK(DrawCard)->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3, 4}})->Unit(benchmark::kMillisecond);
+
+// A streamed frame of the test card at each output size, the ticker stepping once a frame.
+void StreamedFrameAtSize(benchmark::State& state) {
+    Setup program;
+    program.station->stop();
+    const auto& [label, canvas] = outputs().at(int(state.range(0)));
+    state.SetLabel(label);
+    OnAirFrames frames(*program.station, 50, Cards::TestCard, canvas);
+    qint64 index = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(frames.frameAt(index++).constBits());
+        benchmark::DoNotOptimize(frames.takeChangedRows());
+    }
+}
+BENCHMARK(StreamedFrameAtSize)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -8,6 +8,7 @@
 #include "app/Preview.h"
 #include "app/ProgramParts.h"
 #include "pattern/Display.h"
+#include "pattern/OnAirFrames.h"
 #include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
 #include "station/Station.h"
@@ -111,5 +112,20 @@ int main(int argc, char** argv) {
         about.Timer2_Timer();
     settle(50);
     ok = save(about, out, QStringLiteral("about.png")) && ok;
+    panel.mnu_kaart->popup(panel.mapToGlobal(QPoint(0, 0)));
+    settle(100);
+    ok = save(*panel.mnu_kaart, out, QStringLiteral("card-menu.png")) && ok;
+    panel.mnu_kaart->hide();
+    // Each built-in card as a 16:9 stream sends it.
+    Station& station = program.station();
+    station.setContest(QStringLiteral("23cm"), 12, false);
+    for (const Card& card : Cards::builtIn()) {
+        OnAirFrames frames(station, 25, card.name, Canvas{{1024, 576}});
+        const QString name = QStringLiteral("card-%1-16x9.png").arg(card.name);
+        if (!frames.frameAt(0).save(out.filePath(name))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(out.filePath(name)));
+            ok = false;
+        }
+    }
     return ok ? 0 : 1;
 }

@@ -2,7 +2,8 @@
 # What a network stream costs: the CPU (user and system, all processes) per second of
 #   0. the floor: ffmpeg encoding frames handed over ready in memory (Kalvora's own frames,
 #      recorded beforehand and converted to the encoder's input, 720 x 576 YUV 4:2:0, from
-#      tmpfs), with the encoder's and the transport stream's settings Kalvora uses;
+#      tmpfs), with the encoder's and the transport stream's settings Kalvora uses, sent evenly
+#      at the mux rate as Kalvora sends (and, for comparison, unpaced);
 #   1. kalvora --stream: H.264, 720 x 576, 25 frames per second, a transport stream over UDP;
 #   2. the panel's stream (Bestand > Uitzenden; the program with its windows, off screen, and
 #      pattern 1 on air: tools/panel_stream), with the same settings, less the same program
@@ -18,7 +19,11 @@
 # (under 20 ms) of a DVB-S2 1.5 MS 4/5 stream, timed by the kernel (build/tools/stream_timing),
 # once on a quiet machine and once with both cores busy.
 #
-#   tools/stream_benchmark.sh BUILD_FOLDER [SECONDS] [timing]    (needs ffmpeg and python3)
+# With "sizes": kalvora --stream at 1280 x 720 H.265 and 1920 x 1080 H.264 beside kalvora --frames
+# piped into ffmpeg with the same encoder settings.
+#
+#   [ROUNDS=3] tools/stream_benchmark.sh BUILD_FOLDER [SECONDS] [timing|sizes]
+#   (needs ffmpeg and python3)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 seconds=${2:-30}
@@ -82,20 +87,27 @@ trap 'kill ${reader:-} 2>/dev/null || true; rm -rf "$work" "$frames"' EXIT
 # Kalvora's own frames for the floor, made before it is measured: its picture, in the encoder's
 # own input format, at the stream's size and with its pixel shape.
 record() {
-    { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames --fps 25" \
-        2>/dev/null || true; } |
-        ffmpeg -nostdin -loglevel error -f rawvideo -pixel_format bgra -video_size 808x608 \
-            -framerate 25 -i - -vf scale=720:576 -pix_fmt yuv420p -f rawvideo -y "$frames"
+    { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames --fps 25 \
+        --size 720x576" 2>/dev/null || true; } |
+        ffmpeg -nostdin -loglevel error -f rawvideo -pixel_format bgra -video_size 720x576 \
+            -framerate 25 -i - -pix_fmt yuv420p -f rawvideo -y "$frames"
 }
+# The floor sends as Kalvora does, evenly at the mux rate by the wall clock (FFmpeg's own
+# paced UDP output); the unpaced one writes each frame's packets in a burst.
 floor() {
+    ffmpeg -nostdin -loglevel error -re -f rawvideo -pixel_format yuv420p -video_size 720x576 \
+        -framerate 25 -i "$frames" -vf setsar=16/15 "${x264[@]}" "${ts[@]}" -f mpegts \
+        "$target&bitrate=2818620"
+}
+unpaced() {
     ffmpeg -nostdin -loglevel error -re -f rawvideo -pixel_format yuv420p -video_size 720x576 \
         -framerate 25 -i "$frames" -vf setsar=16/15 "${x264[@]}" "${ts[@]}" -f mpegts "$target"
 }
 pipe() {
-    { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames --fps 25" \
-        2>/dev/null || true; } |
-        ffmpeg -nostdin -loglevel error -f rawvideo -pixel_format bgra -video_size 808x608 \
-            -framerate 25 -i - -vf scale=720:576,setsar=16/15 "${x264[@]}" -f mpegts "$target"
+    { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames --fps 25 \
+        --size 720x576" 2>/dev/null || true; } |
+        ffmpeg -nostdin -loglevel error -f rawvideo -pixel_format bgra -video_size 720x576 \
+            -framerate 25 -i - -vf setsar=16/15 "${x264[@]}" -f mpegts "$target"
 }
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 graph="testsrc2=size=720x576:rate=25"
@@ -115,22 +127,64 @@ measure() {
     echo "scale=4; ($user + $system) / $seconds" | bc -l
 }
 
+# A virtual machine's CPU time varies by a third from one run to the next: each is measured
+# in turn, $rounds times over, and the mean taken.
+rounds=${ROUNDS:-3}
+declare -A total
+measureAll() {
+    local round name
+    for round in $(seq "$rounds"); do
+        for name in "$@"; do
+            total[$name]=$(echo "${total[$name]:-0} + $(measure "$name") / $rounds" | bc -l)
+        done
+    done
+}
+percent() { printf '%-40s %5.1f %% of a core\n' "$1" "$(echo "$2 * 100" | bc -l)"; }
+
+if [ "$mode" = sizes ]; then
+    # HD: kalvora --stream beside kalvora --frames piped into ffmpeg with the same encoder,
+    # for $size and $codec.
+    hdStream() {
+        timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --stream \
+            '$target' --size $size --fps 25 --codec $codec --video-bitrate 4M" 2>/dev/null || true
+    }
+    hdPipe() {
+        local encoder=(-c:v libx264) rate=(-b:v 4M -maxrate 4M -bufsize 4M -g 25 -bf 0)
+        [ "$codec" = hevc ] && encoder=(-c:v libx265 -x265-params log-level=error)
+        { timeout -s INT "$seconds" bash -c "$(declare -f kalvora); work=$work; kalvora --frames \
+            --fps 25 --size $size" 2>/dev/null || true; } |
+            ffmpeg -nostdin -loglevel error -f rawvideo -pixel_format bgra -video_size "$size" \
+                -framerate 25 -i - "${encoder[@]}" -preset veryfast -tune zerolatency "${rate[@]}" \
+                -pix_fmt yuv420p -f mpegts "$target"
+    }
+    stream_hevc() { size=1280x720 codec=hevc hdStream; }
+    pipe_hevc() { size=1280x720 codec=hevc hdPipe; }
+    stream_h264() { size=1920x1080 codec=h264 hdStream; }
+    pipe_h264() { size=1920x1080 codec=h264 hdPipe; }
+    printf 'measuring %d s each, %d rounds...\n' "$seconds" "$rounds"
+    measureAll stream_hevc pipe_hevc stream_h264 pipe_h264
+    percent "kalvora --stream 1280x720 H.265" "${total[stream_hevc]}"
+    percent "kalvora --frames | ffmpeg, the same" "${total[pipe_hevc]}"
+    percent "kalvora --stream 1920x1080 H.264" "${total[stream_h264]}"
+    percent "kalvora --frames | ffmpeg, the same" "${total[pipe_h264]}"
+    exit 0
+fi
+
 printf 'recording %d s of frames for the floor...\n' "$seconds"
 record
-printf 'measuring %d s each...\n' "$seconds"
-f=$(measure floor)
-s=$(measure stream)
-w=$(measure panel)
-n=$(measure screens)
-p=$(measure pipe)
-a=$(measure alone)
-printf '%-34s %5.1f %% of a core\n' "floor: ffmpeg encoding ready frames" "$(echo "$f * 100" | bc -l)" \
-    "kalvora --stream" "$(echo "$s * 100" | bc -l)" \
-    "the panel streaming (Uitzenden)" "$(echo "$w * 100" | bc -l)" \
-    "the panel without a stream" "$(echo "$n * 100" | bc -l)" \
-    "kalvora --frames | ffmpeg" "$(echo "$p * 100" | bc -l)" \
-    "ffmpeg drawing and encoding alone" "$(echo "$a * 100" | bc -l)"
-printf 'kalvora --stream: %.2f x the floor (goal at most 1.1), %.2f x the pipe, %.2f x ffmpeg alone\n' \
-    "$(echo "$s / $f" | bc -l)" "$(echo "$s / $p" | bc -l)" "$(echo "$s / $a" | bc -l)"
+printf 'measuring %d s each, %d rounds...\n' "$seconds" "$rounds"
+measureAll floor unpaced stream panel screens pipe alone
+f=${total[floor]} u=${total[unpaced]} s=${total[stream]} w=${total[panel]} n=${total[screens]}
+p=${total[pipe]} a=${total[alone]}
+percent "floor: ffmpeg encoding ready frames" "$f"
+percent "the same, sent unpaced" "$u"
+percent "kalvora --stream" "$s"
+percent "the panel streaming (Uitzenden)" "$w"
+percent "the panel without a stream" "$n"
+percent "kalvora --frames | ffmpeg" "$p"
+percent "ffmpeg drawing and encoding alone" "$a"
+printf 'kalvora --stream: %.2f x the floor (goal at most 1.1; %.2f x the unpaced one), %.2f x the pipe, %.2f x ffmpeg alone\n' \
+    "$(echo "$s / $f" | bc -l)" "$(echo "$s / $u" | bc -l)" "$(echo "$s / $p" | bc -l)" \
+    "$(echo "$s / $a" | bc -l)"
 printf "the panel's stream (streaming less without): %.2f x the floor (goal at most 1.1)\n" \
     "$(echo "($w - $n) / $f" | bc -l)"
