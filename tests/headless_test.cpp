@@ -30,6 +30,7 @@ class HeadlessTest : public QObject {
 private slots:
     void snapshot_emptyStore_equalsTheWindow();
     void snapshot_showsStoredCallSign_andPattern2();
+    void ownPicture_andContestCard_fromTheCommandLine();
     void frames_twoSeconds_fiftyFrames_clockAndTickerRunning();
     void frames_closedPipe_endsWithZero();
     void badArguments_clearMessage_nonZero_nothingWritten();
@@ -71,6 +72,49 @@ void HeadlessTest::snapshot_showsStoredCallSign_andPattern2() {
     Program p(t);
     QCOMPARE(withCall, grabbed(p.pattern1()));
     QCOMPARE(two, grabbed(p.pattern2()));
+}
+
+void HeadlessTest::ownPicture_andContestCard_fromTheCommandLine() {
+    Installed kalvora;
+    kalvora.writeSettings("Text1=PI6ATV\ncontest_band=23cm\ncontest_numbers=23cm=5\n");
+    const QDir cards(kalvora.dir.filePath(QStringLiteral("cards")));
+    QVERIFY(cards.mkpath(QStringLiteral(".")));
+    QImage club(320, 240, QImage::Format_RGB32);
+    club.fill(Qt::blue);
+    QVERIFY(club.save(cards.filePath(QStringLiteral("club.png"))));
+    // By its name in the cards folder, 4:3 in a 16:9 picture: black beside it.
+    const QImage still = kalvora.snapshot(
+        {QStringLiteral("--pattern"), QStringLiteral("club"), QStringLiteral("--size"),
+         QStringLiteral("1280x720")});
+    QCOMPARE(still.size(), QSize(1280, 720));
+    QCOMPARE(still.pixelColor(640, 600), QColor(Qt::blue));
+    QCOMPARE(still.pixelColor(60, 600), QColor(Qt::black));
+    // A broken one is refused with the reason, and nothing is written.
+    QFile broken(cards.filePath(QStringLiteral("broken.png")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("\x89PNG not really");
+    broken.close();
+    const QString file = kalvora.dir.filePath(QStringLiteral("broken-still.png"));
+    QByteArray errors;
+    QCOMPARE(kalvora.run({QStringLiteral("--snapshot"), file, QStringLiteral("--pattern"),
+                          QStringLiteral("broken.png")},
+                         &errors),
+             1);
+    QVERIFY2(errors.contains("cannot be shown"), errors.constData());
+    QVERIFY(!QFile::exists(file));
+    // The contest card for this run: what the settings keep stays as it is.
+    const QByteArray before = [&] {
+        QFile ini(kalvora.iniPath());
+        return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
+    }();
+    const QImage contest = kalvora.snapshot(
+        {QStringLiteral("--pattern"), QStringLiteral("contest"), QStringLiteral("--contest-number"),
+         QStringLiteral("42"), QStringLiteral("--band"), QStringLiteral("13cm")});
+    QVERIFY(!contest.isNull() && contest != kalvora.snapshot({QStringLiteral("--pattern"),
+                                                              QStringLiteral("contest")}));
+    QFile ini(kalvora.iniPath());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), before);
 }
 
 void HeadlessTest::frames_twoSeconds_fiftyFrames_clockAndTickerRunning() {
