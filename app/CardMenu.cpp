@@ -20,6 +20,8 @@ QString captionOf(const Card& card) {
         return CardMenu::tr("&2 Kleurbalken");
     case Card::Kind::Contest:
         return CardMenu::tr("&Contestkaart");
+    case Card::Kind::Ident:
+        return CardMenu::tr("&Identkaart");
     case Card::Kind::Picture:
         break;
     }

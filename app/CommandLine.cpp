@@ -25,9 +25,13 @@ const char* const Usage =
     "                                                print the mux rate and video bitrate\n"
     "\n"
     "These modes use your settings and TickerTape.txt, need no display and change nothing.\n"
+    "A repeater (with --stream or --frames): --on-air-hours 07:00-23:30,22:00-02:00 (UTC;\n"
+    "standby outside them), --carousel \"1=60,2=20,club.png=30\" (cards and seconds),\n"
+    "--ident-card-minutes N --ident-card-seconds S (the ident card), --standby-at-start,\n"
+    "--log FOLDER (the on-air log; default ~/.local/state/kalvora).\n"
     "CARD: 1 (the test card, default), 2 (colour bars), contest (with --contest-number N and\n"
-    "--band NAME for this run), or one of your pictures: its name in the cards folder beside\n"
-    "TickerTape.txt, or a PNG or JPEG file.\n"
+    "--band NAME for this run), ident, or one of your pictures: its name in the cards folder\n"
+    "beside TickerTape.txt, or a PNG or JPEG file.\n"
     "\n"
     "--stream URL: udp://HOST:PORT (a DATV modulator or SDR; 7 packets a datagram), srt://...,\n"
     "rtmp://... (FLV), or a file ending in .ts or .flv. Stream options:\n"
@@ -134,6 +138,44 @@ QString readStreamUrl(const QString& value, Options& options, bool) {
     return QString();
 }
 
+QString readOnAirHours(const QString& value, Options& options, bool) {
+    QString problem;
+    options.onAirHours = OperatingHours::parse(value, &problem);
+    return options.onAirHours ? QString() : QStringLiteral("--on-air-hours: %1").arg(problem);
+}
+
+QString readCarousel(const QString& value, Options& options, bool) {
+    QString problem;
+    options.carousel = Carousel::parse(value, &problem);
+    return options.carousel ? QString() : QStringLiteral("--carousel: %1").arg(problem);
+}
+
+template <std::optional<int> Options::*field, int most>
+QString readMinutesOrSeconds(const QString& value, Options& options, bool) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok || number < 0 || number > most)
+        return QStringLiteral("%1 must be a whole number from 0 to %2, not \"%3\"")
+            .arg(field == &Options::identCardMinutes ? QStringLiteral("--ident-card-minutes")
+                                                     : QStringLiteral("--ident-card-seconds"))
+            .arg(most)
+            .arg(value);
+    options.*field = number;
+    return QString();
+}
+
+QString readLogFolder(const QString& value, Options& options, bool) {
+    if (value.trimmed().isEmpty())
+        return QStringLiteral("--log needs a folder");
+    options.logFolder = value;
+    return QString();
+}
+
+QString setStandbyAtStart(const QString&, Options& options, bool) {
+    options.standbyAtStart = true;
+    return QString();
+}
+
 // The modes first: what the others mean depends on them.
 constexpr ProgramOption ProgramOptions[] = {
     {"snapshot", "FILE", readSnapshotFile},
@@ -144,6 +186,12 @@ constexpr ProgramOption ProgramOptions[] = {
     {"pattern", "N", readCard},
     {"contest-number", "N", readContestNumber},
     {"band", "NAME", readBand},
+    {"on-air-hours", "LIST", readOnAirHours},
+    {"carousel", "LIST", readCarousel},
+    {"ident-card-minutes", "N", readMinutesOrSeconds<&Options::identCardMinutes, 1440>},
+    {"ident-card-seconds", "S", readMinutesOrSeconds<&Options::identCardSeconds, 600>},
+    {"standby-at-start", nullptr, setStandbyAtStart},
+    {"log", "FOLDER", readLogFolder},
 };
 
 QCommandLineOption optionFor(const char* name, const char* valueName) {
@@ -169,6 +217,12 @@ QString modeProblem(const QCommandLineParser& parser) {
         (isSet("fps") || isSet("pattern") || isSet("contest-number") || isSet("band")))
         return QStringLiteral("--fps, --pattern, --contest-number and --band go with --snapshot, "
                               "--frames or --stream");
+    if (!isSet("stream") && !isSet("frames") &&
+        (isSet("on-air-hours") || isSet("carousel") || isSet("ident-card-minutes") ||
+         isSet("ident-card-seconds") || isSet("standby-at-start") || isSet("log")))
+        return QStringLiteral("--on-air-hours, --carousel, --ident-card-minutes, "
+                              "--ident-card-seconds, --standby-at-start and --log go with "
+                              "--stream or --frames");
     if (isSet("snapshot") && isSet("fps"))
         return QStringLiteral("--fps goes with --frames");
     const bool streamOptionSet = std::any_of(

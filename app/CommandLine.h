@@ -1,5 +1,6 @@
 #pragma once
 
+#include "station/Schedule.h"
 #include "stream/StreamSettings.h"
 
 #include <QString>
@@ -19,6 +20,13 @@ struct Options {
     // The contest card's number and band for this run (--contest-number, --band).
     std::optional<int> contestNumber;
     QString band;
+    // The repeater's schedule for this run, over what the settings keep (see Rooster).
+    std::optional<OperatingHours> onAirHours;
+    std::optional<Carousel> carousel;
+    std::optional<int> identCardMinutes;
+    std::optional<int> identCardSeconds;
+    bool standbyAtStart = false;
+    QString logFolder; // --log; empty: the user's state folder
     int fps = 25;
     // What the frames are drawn for (--size, --aspect): the windows' 808 x 608 unless given;
     // for a stream, the stream's picture.

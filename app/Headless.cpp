@@ -33,7 +33,11 @@ namespace {
 // the clock would only give at the next second, and the ticker's first step.
 std::unique_ptr<OnAirFrames> startWith(Station& station, const Options& options, int fps) {
     station.Timer1_Timer();
-    return std::make_unique<OnAirFrames>(station, fps, options.card, options.canvas);
+    // A carousel or an ident card changes the card from one frame to the next.
+    const Rooster& rooster = station.rooster();
+    const bool scheduled = !rooster.carousel.isEmpty() || rooster.ident.seconds > 0;
+    return std::make_unique<OnAirFrames>(station, fps, scheduled ? QString() : options.card,
+                                         options.canvas);
 }
 
 // The picture format the file name asks for, from its ending; empty when there is none we
@@ -46,6 +50,13 @@ QByteArray snapshotFormat(const QString& file) {
 } // namespace
 
 int startStation(Station& station, const Options& options) {
+    const QString logFolder =
+        options.logFolder.isEmpty() ? OnAirLog::defaultFolder() : options.logFolder;
+    station.setLog(std::make_unique<OnAirLog>(
+        logFolder, [] { return QDateTime::currentDateTimeUtc(); },
+        [](const QString& problem) {
+            std::fprintf(stderr, "kalvora: %s\n", qPrintable(problem));
+        }));
     station.start(Station::Screens::None);
     const std::optional<Card> card = station.card(options.card);
     if (!card) {
@@ -64,6 +75,28 @@ int startStation(Station& station, const Options& options) {
                          qPrintable(checked.problem));
             return 1;
         }
+    }
+    // The schedule the settings keep, with what the command line gives for this run.
+    Rooster rooster = station.rooster();
+    if (options.onAirHours)
+        rooster.hours = *options.onAirHours;
+    if (options.carousel)
+        rooster.carousel = *options.carousel;
+    if (options.identCardMinutes)
+        rooster.ident.minutes = *options.identCardMinutes;
+    if (options.identCardSeconds)
+        rooster.ident.seconds = *options.identCardSeconds;
+    for (const Carousel::Step& step : rooster.carousel.steps())
+        if (!station.card(step.card)) {
+            std::fprintf(stderr, "kalvora: --carousel: there is no card \"%s\"\n",
+                         qPrintable(step.card));
+            return 2;
+        }
+    if (options.mode != Options::Mode::Snapshot) {
+        station.chooseCard(options.card, false);
+        station.setRooster(rooster);
+        if (options.standbyAtStart)
+            station.goToStandby();
     }
     // For this run only: the contest number and band kept in the settings stay as they are.
     if (options.contestNumber || !options.band.isEmpty()) {
@@ -173,7 +206,26 @@ int streamNetwork(Station& station, const Options& options) {
             QCoreApplication::exit(0);
     });
     stopWatch.start(100);
-    output.start();
+    // Standby: nothing is sent (a UDP stream stops, RTMP and SRT disconnect); on air again,
+    // the stream starts afresh.
+    QObject::connect(&station, &Station::standbyChanged, &output, [&output](bool standby) {
+        if (standby)
+            output.stop();
+        else
+            output.start();
+    });
+    QObject::connect(&output, &StreamOutput::message, &station, [&station](const QString& text) {
+        station.log(QStringLiteral("stream: ") + text);
+    });
+    QObject::connect(&output, &StreamOutput::stateChanged, &station,
+                     [&station, &output, logged = StreamOutput::State::Stopped]() mutable {
+                         if (output.state() == logged)
+                             return; // the meter's figures, every two seconds
+                         logged = output.state();
+                         station.log(QStringLiteral("stream: ") + output.statusText());
+                     });
+    if (!station.inStandby())
+        output.start();
     const int code = QCoreApplication::exec();
     output.stop();
     return code;

@@ -34,6 +34,24 @@ WindowRegistry::WindowRegistry(Station& station, Platform platform,
                                                                : QString());
     });
     connect(&station, &Station::onAirChanged, this, &WindowRegistry::showOnAirEverywhere);
+    connect(&station, &Station::standbyChanged, this, &WindowRegistry::followStandby);
+}
+
+void WindowRegistry::followStandby(bool standby) {
+    // In standby the transmitter's screen shows nothing of ours; on air again, what it showed.
+    if (standby) {
+        m_shownBeforeStandby.clear();
+        for (PatternWindow* pattern : loadedCardWindows())
+            if (pattern->isVisible()) {
+                m_shownBeforeStandby << pattern;
+                pattern->hide();
+            }
+        return;
+    }
+    for (const QPointer<PatternWindow>& pattern : std::as_const(m_shownBeforeStandby))
+        if (pattern)
+            pattern->show();
+    m_shownBeforeStandby.clear();
 }
 
 WindowRegistry::~WindowRegistry() {
@@ -183,8 +201,8 @@ Display& WindowRegistry::display() {
         m_station.setTickerView(view.Picture1);
         connect(&view, &LoadedWindow::unloaded, this, [this] { m_station.setTickerView(nullptr); });
         connectPattern(view, Cards::TestCard);
-        // It shows the card the operator chose for it.
-        connect(&m_station, &Station::chosenCardChanged, &view, [this] { showChosenCard(); });
+        // It shows the card the operator chose for it (or the carousel's, or the ident).
+        connect(&m_station, &Station::pattern1CardChanged, &view, [this] { showChosenCard(); });
         showChosenCard();
         connect(&view, &LoadedWindow::unloaded, this, [this] { m_chosenCard = CardPicture(); });
         view.Form_Load();
@@ -193,8 +211,7 @@ Display& WindowRegistry::display() {
 }
 
 void WindowRegistry::showChosenCard() {
-    const QString chosen = m_station.chosenCard();
-    const std::optional<Card> card = m_station.card(chosen);
+    const std::optional<Card> card = m_station.card(m_station.pattern1Card());
     // The test card is the window's own; a card that has gone (a picture taken away) too.
     if (!card || card->kind == Card::Kind::TestCard) {
         m_display->showCard(nullptr);

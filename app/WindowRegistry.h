@@ -2,6 +2,8 @@
 
 #include "pattern/CardWindows.h"
 
+#include <QPointer>
+
 #include "platform/Platform.h"
 
 #include <QList>
@@ -77,6 +79,8 @@ private:
     void showOnAirEverywhere();
     // Pattern 1's window shows the card chosen for it.
     void showChosenCard();
+    // The patterns off the screens in standby, back as they were on air.
+    void followStandby(bool standby);
 
     Station& m_station;
     Platform m_platform;
@@ -84,6 +88,7 @@ private:
     Form1* m_form1 = nullptr;
     Display* m_display = nullptr;
     CardPicture m_chosenCard; // what pattern 1's window shows, where not its own test card
+    QList<QPointer<PatternWindow>> m_shownBeforeStandby;
     display2* m_display2 = nullptr;
     Frm_Tickertape* m_tickerDialog = nullptr;
     Fonts* m_fonts = nullptr;

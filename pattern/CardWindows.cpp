@@ -30,17 +30,22 @@ template <class TestCard> void followTestCard(TestCard& view, const Station& sta
                      });
 }
 
+// Captions that show station fields as they are, and as they change.
+void followFields(QObject& view, const Station& station,
+                  const QList<std::pair<int, Caption*>>& captions) {
+    for (const auto& [field, caption] : captions)
+        caption->setCaption(station.text(field));
+    QObject::connect(&station, &Station::textChanged, &view,
+                     [captions](int changed, const QString& text) {
+                         for (const auto& [field, caption] : captions)
+                             if (field == changed)
+                                 caption->setCaption(text);
+                     });
+}
+
 // The colour bars, likewise.
 template <class ColourBars> void followColourBars(ColourBars& view, const Station& station) {
-    const auto showText = [&view](int field, const QString& text) {
-        if (field == 3)
-            view.Label1->setCaption(text);
-        else if (field == 4)
-            view.Label2->setCaption(text);
-    };
-    showText(3, station.text(3));
-    showText(4, station.text(4));
-    QObject::connect(&station, &Station::textChanged, &view, showText);
+    followFields(view, station, {{3, view.Label1}, {4, view.Label2}});
 }
 
 } // namespace
@@ -66,17 +71,13 @@ void followContest(DrawnContestCard& view, const Station& station) {
         view.Number->setCaption(DrawnContestCard::numberText(station.contestNumber()));
         view.Band->setCaption(station.contestBand());
     };
-    const auto showText = [&view](int field, const QString& text) {
-        if (field == 1)
-            view.Label1->setCaption(text);
-        else if (field == 5)
-            view.Locator->setCaption(text);
-    };
-    showText(1, station.text(1));
-    showText(5, station.text(5));
+    followFields(view, station, {{1, view.Label1}, {5, view.Locator}});
     showContest();
-    QObject::connect(&station, &Station::textChanged, &view, showText);
     QObject::connect(&station, &Station::contestChanged, &view, showContest);
+}
+
+void followIdent(DrawnIdentCard& view, const Station& station) {
+    followFields(view, station, {{1, view.Label1}, {5, view.Locator}});
 }
 
 void followPicture(DrawnPictureCard& view, const QString& name, const Station& station) {
@@ -85,13 +86,8 @@ void followPicture(DrawnPictureCard& view, const QString& name, const Station& s
         view.Label3->setCaption(shown ? station.timeText() : QString());
         view.Label4->setCaption(shown ? station.dateText() : QString());
     };
-    view.Label1->setCaption(station.text(1));
+    followFields(view, station, {{1, view.Label1}});
     showClock();
-    QObject::connect(&station, &Station::textChanged, &view,
-                     [&view](int field, const QString& text) {
-                         if (field == 1)
-                             view.Label1->setCaption(text);
-                     });
     QObject::connect(&station, &Station::timeChanged, &view, showClock);
     QObject::connect(&station, &Station::clockShownChanged, &view,
                      [showClock, name](const QString& picture) {
@@ -131,6 +127,12 @@ CardPicture makeCardPicture(const Card& card, const Canvas& canvas, const Statio
     case Card::Kind::Contest: {
         auto drawn = std::make_unique<DrawnContestCard>(canvas);
         followContest(*drawn, station);
+        take(std::move(drawn));
+        break;
+    }
+    case Card::Kind::Ident: {
+        auto drawn = std::make_unique<DrawnIdentCard>(canvas);
+        followIdent(*drawn, station);
         take(std::move(drawn));
         break;
     }

@@ -110,6 +110,23 @@ DrawnContestCard::DrawnContestCard(const Canvas& canvas) : DrawnCard(canvas) {
     startDrawingFrames(nullptr);
 }
 
+const Caption::Design DrawnIdentCard::Captions[2] = {
+    {"Label1", QRect(0, 2400, 12120, 3000), "Verdana", 100, Qt::AlignHCenter, Sizing::KeepCentre,
+     false},
+    {"Locator", QRect(0, 5700, 12120, 1500), "Verdana", 48, Qt::AlignHCenter, Sizing::KeepCentre,
+     false},
+};
+
+DrawnIdentCard::DrawnIdentCard(const Canvas& canvas) : DrawnCard(canvas) {
+    setObjectName(QStringLiteral("ident"));
+    QPalette field = palette();
+    field.setColor(QPalette::Window, QColor(16, 32, 96));
+    setPalette(field);
+    Label1 = addCaption(Captions[0], WholeCard, true);
+    Locator = addCaption(Captions[1], WholeCard, true);
+    startDrawingFrames(nullptr);
+}
+
 const Caption::Design DrawnPictureCard::Captions[3] = {
     Display::Captions[0],
     {"Label3", QRect(8400, 8160, 3000, 615), "Verdana", 20.25, Qt::AlignHCenter, Sizing::KeepCentre,

@@ -70,6 +70,16 @@ public:
     Caption* Band;
 };
 
+// The ident card: the call sign as large as it fits, the locator under it.
+class DrawnIdentCard : public DrawnCard {
+    Q_OBJECT
+public:
+    explicit DrawnIdentCard(const Canvas& canvas);
+    static const Caption::Design Captions[2];
+    Caption* Label1; // call sign
+    Caption* Locator;
+};
+
 // One of the operator's own pictures, scaled to the canvas keeping its shape (black around
 // it), with the call sign over it, and the date and time where the operator ticked them. A
 // picture that cannot be read leaves the card black, with the call sign.

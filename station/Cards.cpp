@@ -21,6 +21,7 @@ const QList<Card>& Cards::builtIn() {
         {TestCard, Card::Kind::TestCard, {1, 2, 5}},
         {ColourBars, Card::Kind::ColourBars, {3, 4}},
         {Contest, Card::Kind::Contest, {1, 5}},
+        {Ident, Card::Kind::Ident, {1, 5}},
     };
     return cards;
 }

@@ -11,7 +11,7 @@ namespace kalvora {
 
 // A card: one picture the station can put on air, with the station fields it carries.
 struct Card {
-    enum class Kind { TestCard, ColourBars, Contest, Picture };
+    enum class Kind { TestCard, ColourBars, Contest, Ident, Picture };
     // How the operator, the settings and the command line name it ("1", "2", "contest", a
     // picture's file name).
     QString name;
@@ -34,11 +34,12 @@ QSize designSize();
 inline const QString TestCard = QStringLiteral("1");      // test card, call sign, clock, ticker
 inline const QString ColourBars = QStringLiteral("2");    // colour bars, call sign, frequency
 inline const QString Contest = QStringLiteral("contest"); // call sign, number, locator, band
+inline const QString Ident = QStringLiteral("ident");     // the call sign large, the locator
 // The built-in cards, in the menu's order.
 const QList<Card>& builtIn();
 // The built-in card with that name; nullptr when there is none.
 const Card* find(const QString& name);
-// The built-in cards' names as a list for messages: "1, 2 or contest".
+// The built-in cards' names as a list for messages: "1, 2, contest or ident".
 QString namesForMessage();
 
 // Where the operator's pictures go: "cards" beside TickerTape.txt.

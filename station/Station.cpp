@@ -47,6 +47,8 @@ void Station::start(Screens screens) {
     m_contestBand = settings.contestBand;
     m_contestNumbers = settings.contestNumbers;
     m_cardsWithClock = settings.cardsWithClock;
+    m_rooster = settings.rooster;
+    m_carouselPaused = false;
     emit chosenCardChanged(m_chosenCard);
     emit contestChanged();
     Lees_TT_Settings();
@@ -60,6 +62,18 @@ void Station::start(Screens screens) {
             connect(qGuiApp, signal, this, &Station::screensChanged, Qt::QueuedConnection);
     setSwapSecond(5);
     m_altToggle = 1;
+    // On air from the start, the ident's and the carousel's time counted from it.
+    m_standby = false;
+    m_onAirSince = utcNow();
+    m_pattern1Card = m_chosenCard;
+    emit pattern1CardChanged(m_pattern1Card);
+    if (m_rooster.standbyAtStart) {
+        m_operatorOnAir = false;
+        m_operatorUntil = m_rooster.hours.nextChange(m_onAirSince);
+    }
+    log(QStringLiteral("started"));
+    followRooster(m_rooster.standbyAtStart ? QStringLiteral("standby at start")
+                                           : QStringLiteral("schedule"));
     if (screens == Screens::Shown)
         m_ticker.Start_TT();
     // Its first tick cannot come before the start-up has finished: both run on this thread.
@@ -102,6 +116,8 @@ void Station::Timer1_Timer() {
     m_timeText = regionalLongTime(now);
     m_dateText = regionalShortDate(now);
     emit timeChanged(m_timeText, m_dateText);
+    if (!m_rooster.isEmpty() || m_identUntil.isValid())
+        followRooster(QStringLiteral("schedule"));
     if (now.time().second() != m_swapSecond)
         return;
     if (m_altToggle == 1) {
@@ -210,6 +226,8 @@ QString Station::cardInFront() const {
 }
 
 OnAir Station::onAir() const {
+    if (m_standby)
+        return {QString(), standbyText()};
     const QString front = cardInFront();
     if (front.isEmpty())
         return {QString(), tr("nothing on air")};
@@ -222,9 +240,9 @@ OnAir Station::onAir() const {
 
 QString Station::streamedCard() const {
     // The card on air is always the one in front, where there is one; pattern 1's window
-    // shows the card chosen for it.
+    // shows the card chosen for it (or the carousel's, or the ident).
     const QString front = cardInFront();
-    return front.isEmpty() || front == Cards::TestCard ? m_chosenCard : front;
+    return front.isEmpty() || front == Cards::TestCard ? m_pattern1Card : front;
 }
 
 QString Station::callSign(const QString& card) const {
@@ -264,13 +282,112 @@ std::optional<Card> Station::card(const QString& name) const {
     return std::nullopt;
 }
 
-void Station::chooseCard(const QString& name) {
-    if (name == m_chosenCard || !card(name))
+void Station::chooseCard(const QString& name, bool keep) {
+    if (!card(name))
         return;
-    m_chosenCard = name;
-    m_store.WriteSetting(StationKeys::ChosenCard.key(), name);
-    emit chosenCardChanged(name);
+    // The operator's own choice holds the carousel until they resume it.
+    if (keep && !m_rooster.carousel.isEmpty())
+        m_carouselPaused = true;
+    if (name != m_chosenCard) {
+        m_chosenCard = name;
+        if (keep)
+            m_store.WriteSetting(StationKeys::ChosenCard.key(), name);
+        emit chosenCardChanged(name);
+    }
+    updatePattern1Card(QStringLiteral("operator")); // announces what goes on air
+}
+
+QDateTime Station::utcNow() const {
+    return m_clock.wallTime().toUTC();
+}
+
+void Station::setRooster(const Rooster& rooster) {
+    m_rooster = rooster;
+    m_carouselPaused = false;
+    followRooster(QStringLiteral("schedule"));
+}
+
+QString Station::standbyText() const {
+    if (!m_standby)
+        return QString();
+    const QDateTime until =
+        m_operatorOnAir ? m_operatorUntil : m_rooster.hours.nextChange(utcNow());
+    return until.isValid() ? tr("standby until %1 UTC").arg(until.toString(QStringLiteral("HH:mm")))
+                           : tr("standby");
+}
+
+void Station::goOnAir() {
+    m_operatorOnAir = true;
+    m_operatorUntil = m_rooster.hours.nextChange(utcNow());
+    followRooster(QStringLiteral("operator"));
+}
+
+void Station::goToStandby() {
+    m_operatorOnAir = false;
+    m_operatorUntil = m_rooster.hours.nextChange(utcNow());
+    followRooster(QStringLiteral("operator"));
+}
+
+void Station::identNow() {
+    m_identUntil = utcNow().addSecs(std::max(10, m_rooster.ident.seconds));
+    log(QStringLiteral("ident (operator)"));
+    updatePattern1Card();
+}
+
+void Station::resumeCarousel() {
+    if (!m_carouselPaused)
+        return;
+    m_carouselPaused = false;
+    updatePattern1Card(QStringLiteral("operator"));
+}
+
+void Station::followRooster(const QString& why) {
+    const QDateTime now = utcNow();
+    if (m_operatorOnAir && m_operatorUntil.isValid() && now >= m_operatorUntil)
+        m_operatorOnAir.reset(); // the hours have changed since: they hold again
+    const bool onAir = m_operatorOnAir.value_or(m_rooster.hours.onAirAt(now));
+    if (onAir == m_standby) {
+        m_standby = !onAir;
+        if (onAir)
+            m_onAirSince = now;
+        log(QStringLiteral("%1 (%2)").arg(onAir ? QStringLiteral("on air") : standbyText(),
+                                          m_operatorOnAir ? QStringLiteral("operator") : why));
+        emit standbyChanged(m_standby);
+        emit onAirChanged();
+    }
+    updatePattern1Card();
+}
+
+void Station::updatePattern1Card(const QString& chosenBecause) {
+    const QDateTime now = utcNow();
+    QString shown = m_chosenCard, why = chosenBecause;
+    if (m_identUntil.isValid() && now >= m_identUntil)
+        m_identUntil = QDateTime();
+    if (!m_standby) {
+        const qint64 elapsed = m_onAirSince.secsTo(now);
+        if (m_identUntil.isValid() || m_rooster.ident.showsAt(elapsed)) {
+            shown = Cards::Ident;
+            why = QStringLiteral("ident");
+        } else if (!m_rooster.carousel.isEmpty() && !m_carouselPaused) {
+            shown = m_rooster.carousel.cardAt(elapsed);
+            why = QStringLiteral("carousel");
+        }
+    }
+    if (shown == m_pattern1Card)
+        return;
+    m_pattern1Card = shown;
+    log(QStringLiteral("card %1 (%2)").arg(shown, why));
+    emit pattern1CardChanged(shown);
     emit onAirChanged();
+}
+
+void Station::setLog(std::unique_ptr<OnAirLog> log) {
+    m_log = std::move(log);
+}
+
+void Station::log(const QString& event) const {
+    if (m_log)
+        m_log->write(event);
 }
 
 void Station::setContest(const QString& band, int number, bool keep) {

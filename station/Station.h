@@ -2,7 +2,9 @@
 
 #include "clock/StationClock.h"
 #include "station/Cards.h"
+#include "station/OnAirLog.h"
 #include "station/Placement.h"
+#include "station/Schedule.h"
 #include "station/StationSettings.h"
 #include "ticker/OffscreenStrip.h"
 #include "ticker/TickerScroller.h"
@@ -15,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace kalvora {
@@ -140,7 +143,9 @@ public:
     std::optional<Card> card(const QString& name) const;
     // The card pattern 1's window shows ("1" unless the operator chose another); stored at once.
     QString chosenCard() const { return m_chosenCard; }
-    void chooseCard(const QString& name);
+    // The operator's choice pauses the carousel; `keep` false (the command line's card for one
+    // run): neither stored nor pausing.
+    void chooseCard(const QString& name, bool keep = true);
     // The contest card's band and its number there; a new number is kept for that band.
     // `keep` false: for this run only (the command line), nothing stored.
     QString contestBand() const { return m_contestBand; }
@@ -151,6 +156,30 @@ public:
     // operator ticked it (kept).
     bool showsClock(const QString& card) const;
     void setShowsClock(const QString& picture, bool on);
+
+    // --- The repeater's schedule (see Rooster): operating hours, the carousel, the ident card.
+    // With none set the station is always on air with the operator's cards, as it always was.
+    // It is followed every second (Timer1) and at once when set.
+    void setRooster(const Rooster& rooster);
+    const Rooster& rooster() const { return m_rooster; }
+    // In standby the patterns are off the screens and the streams send nothing.
+    bool inStandby() const { return m_standby; }
+    // "standby until 07:00 UTC" (or "standby" where the hours will not end it); empty on air.
+    QString standbyText() const;
+    // The operator's word, until the operating hours next change: on air, or standby.
+    void goOnAir();
+    void goToStandby();
+    // The ident card now, for its seconds (at least 10).
+    void identNow();
+    // The carousel, paused by the operator's own choice of a card, goes on.
+    void resumeCarousel();
+    bool carouselPaused() const { return m_carouselPaused; }
+    // What pattern 1's window (and a stream without a card of its own) shows now: the ident
+    // card while it is due, the carousel's card, or the card the operator chose.
+    QString pattern1Card() const { return m_pattern1Card; }
+    // Where events go (on air, standby, card changes and why, streams); none: nowhere.
+    void setLog(std::unique_ptr<OnAirLog> log);
+    void log(const QString& event) const;
 
 signals:
     void textChanged(int field, const QString& text);
@@ -173,6 +202,10 @@ signals:
     void contestChanged();
     // A picture's clock was ticked or cleared.
     void clockShownChanged(const QString& picture, bool on);
+    // Standby began or ended.
+    void standbyChanged(bool standby);
+    // Pattern 1's window shows another card (the operator's choice, the carousel, the ident).
+    void pattern1CardChanged(const QString& card);
     // What the transmitter shows may have changed.
     void onAirChanged();
 
@@ -203,6 +236,20 @@ private:
     QString m_contestBand;
     QHash<QString, int> m_contestNumbers;
     QStringList m_cardsWithClock;
+    // The schedule and where it stands.
+    void followRooster(const QString& why);
+    // `chosenBecause`: why the operator's card is back (or on), for the log.
+    void updatePattern1Card(const QString& chosenBecause = QStringLiteral("schedule"));
+    QDateTime utcNow() const;
+    Rooster m_rooster;
+    std::optional<bool> m_operatorOnAir; // the operator's word, until m_operatorUntil
+    QDateTime m_operatorUntil;
+    bool m_standby = false;
+    QDateTime m_onAirSince; // UTC
+    bool m_carouselPaused = false;
+    QDateTime m_identUntil; // "ident now"
+    QString m_pattern1Card = Cards::TestCard;
+    std::unique_ptr<OnAirLog> m_log;
     int m_storeListener = 0;
     // The ticker keys as stored (absent ones left out), kept up to date by what is written.
     QHash<QString, QString> m_tickerStored;

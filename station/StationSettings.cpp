@@ -24,6 +24,18 @@ StationSettings StationSettings::fromStored(const QHash<QString, QString>& store
     s.contestNumbers = contestNumbersFrom(StationKeys::ContestNumbers.storedText(stored));
     s.cardsWithClock =
         StationKeys::CardsWithClock.storedText(stored).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    s.rooster.hours = OperatingHours::parse(StationKeys::OnAirHours.storedText(stored))
+                          .value_or(OperatingHours());
+    s.rooster.carousel =
+        Carousel::parse(StationKeys::CarouselCards.storedText(stored)).value_or(Carousel());
+    const auto number = [&stored](const SettingKey& key, int most) {
+        bool ok = false;
+        const int value = key.storedText(stored).toInt(&ok);
+        return ok && value >= 0 && value <= most ? value : 0;
+    };
+    s.rooster.ident = {number(StationKeys::IdentCardMinutes, 1440),
+                       number(StationKeys::IdentCardSeconds, 600)};
+    s.rooster.standbyAtStart = StationKeys::StandbyAtStart.storedText(stored) == QLatin1String("1");
     return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include "settings/SettingKey.h"
 #include "station/Placement.h"
+#include "station/Schedule.h"
 
 #include <QHash>
 #include <QString>
@@ -34,13 +35,34 @@ inline constexpr SettingKey ContestBand{"contest_band", "23cm"};
 inline constexpr SettingKey ContestNumbers{"contest_numbers", ""};
 // The pictures of the cards folder that show the clock and date, by file name: "a.png;b.jpg".
 inline constexpr SettingKey CardsWithClock{"cards_with_clock", ""};
+// A repeater's schedule (see Rooster): UTC operating hours "07:00-23:30,22:00-02:00", the
+// carousel "1=60,2=20", the ident card every N minutes for S seconds, standby at start.
+inline constexpr SettingKey OnAirHours{"on_air_hours", ""};
+inline constexpr SettingKey CarouselCards{"carousel", ""};
+inline constexpr SettingKey IdentCardMinutes{"ident_card_minutes", "0"};
+inline constexpr SettingKey IdentCardSeconds{"ident_card_seconds", "0"};
+inline constexpr SettingKey StandbyAtStart{"standby_at_start", "0"};
 
 // The station texts, Text1 to Text5, in order.
 inline constexpr std::array<const SettingKey*, 5> Texts = {&Text1, &Text2, &Text3, &Text4, &Text5};
 // The stream's keys are in stream/StoredStream.h.
-inline constexpr std::array<const SettingKey*, 12> All = {
-    &Text1,       &Text2,           &Text3,      &Text4,       &Text5,          &OutputScreen,
-    &OutputScale, &PreviewGeometry, &ChosenCard, &ContestBand, &ContestNumbers, &CardsWithClock};
+inline constexpr std::array<const SettingKey*, 17> All = {&Text1,
+                                                          &Text2,
+                                                          &Text3,
+                                                          &Text4,
+                                                          &Text5,
+                                                          &OutputScreen,
+                                                          &OutputScale,
+                                                          &PreviewGeometry,
+                                                          &ChosenCard,
+                                                          &ContestBand,
+                                                          &ContestNumbers,
+                                                          &CardsWithClock,
+                                                          &OnAirHours,
+                                                          &CarouselCards,
+                                                          &IdentCardMinutes,
+                                                          &IdentCardSeconds,
+                                                          &StandbyAtStart};
 
 QStringList names();
 } // namespace StationKeys
@@ -55,6 +77,8 @@ struct StationSettings {
     QString contestBand;
     QHash<QString, int> contestNumbers; // by band, 0 to 9999
     QStringList cardsWithClock;
+    // A stored value that is not one counts as not set.
+    Rooster rooster;
 
     // From stored texts by key; a key that is not there takes its default.
     static StationSettings fromStored(const QHash<QString, QString>& stored);

@@ -316,7 +316,7 @@ void StationTest::doors_announceExactlyWhatChanged_data() {
         {});
     row("a second", [](Station& s) { s.Timer1_Timer(); }, {"timeChanged"});
     row("the contest card for pattern 1", [](Station& s) { s.chooseCard(Cards::Contest); },
-        {"chosenCardChanged", "onAirChanged"});
+        {"chosenCardChanged", "pattern1CardChanged", "onAirChanged"});
     row("a card that is not there for pattern 1",
         [](Station& s) { s.chooseCard(QStringLiteral("gone.png")); }, {});
     row("a contest number", [](Station& s) { s.setContest(QStringLiteral("13cm"), 5); },

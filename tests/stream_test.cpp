@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -22,6 +23,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 using namespace kalvora;
 using namespace kalvora::test;
@@ -188,6 +190,7 @@ class StreamTest : public QObject {
     Q_OBJECT
 private slots:
     void transportStream_asReceiversSeeIt();
+    void operatingHours_startAndStopTheUdpStream_logged();
     void cardDrawnForTheStreamsPicture_data();
     void cardDrawnForTheStreamsPicture();
     void decodedFrames_tickerMovesEvenly_clockEachSecond_data();
@@ -230,6 +233,54 @@ void StreamTest::transportStream_asReceiversSeeIt() {
           "streams.stream.0.has_b_frames=0", "streams.stream.1.id=\"0x101\"",
           "streams.stream.1.codec_name=\"aac\""})
         QVERIFY2(seen.contains(QLatin1String(expected)), expected);
+}
+
+void StreamTest::operatingHours_startAndStopTheUdpStream_logged() {
+    Installed kalvora;
+    QUdpSocket reader;
+    QVERIFY(reader.bind(QHostAddress::LocalHost, 0));
+    // On air from the next whole minute (at least 15 s away) for one minute.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QDateTime start(now.date(), QTime(now.time().hour(), now.time().minute()), Qt::UTC);
+    start = start.addSecs(now.secsTo(start.addSecs(60)) < 15 ? 120 : 60);
+    const QDateTime end = start.addSecs(60);
+    const QString hours = start.toString(QStringLiteral("HH:mm")) + QLatin1Char('-') +
+                          end.toString(QStringLiteral("HH:mm"));
+    QProcess sender;
+    sender.setProcessEnvironment(kalvora.environment);
+    sender.start(
+        kalvora.executable,
+        {QStringLiteral("--stream"), QStringLiteral("udp://127.0.0.1:%1").arg(reader.localPort()),
+         QStringLiteral("--muxrate"), QStringLiteral("1M"), QStringLiteral("--on-air-hours"), hours,
+         QStringLiteral("--log"), kalvora.dir.filePath(QStringLiteral("log"))});
+    QList<QDateTime> arrivals;
+    while (QDateTime::currentDateTimeUtc() < end.addSecs(5))
+        if (reader.waitForReadyRead(50))
+            while (reader.hasPendingDatagrams()) {
+                reader.receiveDatagram();
+                arrivals << QDateTime::currentDateTimeUtc();
+            }
+    sender.terminate();
+    sender.waitForFinished(10000);
+    QVERIFY2(!arrivals.isEmpty(), qPrintable(hours));
+    // Nothing before the hours, packets from their first minute, none after their last.
+    const auto late = [](const QDateTime& from, const QDateTime& to) {
+        return QString::number(from.msecsTo(to) / 1000.0);
+    };
+    QVERIFY2(arrivals.first() >= start && arrivals.first() <= start.addSecs(2),
+             qPrintable(late(start, arrivals.first())));
+    QVERIFY2(arrivals.last() >= end.addSecs(-1) && arrivals.last() <= end.addSecs(2),
+             qPrintable(late(end, arrivals.last())));
+    QFile log(kalvora.dir.filePath(
+        QStringLiteral("log/kalvora-%1.log").arg(start.date().toString(Qt::ISODate))));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(log.readAll());
+    for (const QString& line :
+         {QStringLiteral("standby until %1 UTC (schedule)").arg(start.toString("HH:mm")),
+          start.toString(QStringLiteral("HH:mm")) + QStringLiteral(":00Z on air (schedule)"),
+          QStringLiteral("stream: streaming"),
+          end.toString(QStringLiteral("HH:mm")) + QStringLiteral(":00Z standby until")})
+        QVERIFY2(lines.contains(line), qPrintable(lines));
 }
 
 void StreamTest::cardDrawnForTheStreamsPicture_data() {
@@ -725,12 +776,13 @@ void StreamTest::windowsProgram_keepsItsPicture_retries_andResumes() {
             QTRY_VERIFY_WITH_TIMEOUT(dialog.Label3->text().startsWith(QLatin1String("streaming")),
                                      40000);
             QVERIFY(ffprobeOf(rtmp).contains(QLatin1String("codec_name=\"h264\"")));
-            // The rate shown after a break is this connection's: never more than the frames.
+            // The rate shown after a break is this connection's: never more than the frames
+            // (a busy moment may put the few queued frames, at most 3, into one 2 s window).
             static const QRegularExpression rate(QStringLiteral("streaming: ([0-9.]+) frames/s"));
             QElapsedTimer watch;
             for (watch.start(); watch.elapsed() < 4500; QTest::qWait(100)) {
                 const QRegularExpressionMatch shown = rate.match(dialog.Label3->text());
-                QVERIFY2(!shown.hasMatch() || shown.captured(1).toDouble() <= 25.5,
+                QVERIFY2(!shown.hasMatch() || shown.captured(1).toDouble() <= 26.6,
                          qPrintable(dialog.Label3->text()));
             }
         } // the server goes away mid-stream
