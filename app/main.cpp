@@ -5,6 +5,7 @@
 #include "files/SafeFile.h"
 #include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
+#include "station/OnAirLog.h"
 #include "ticker/TickerFile.h"
 
 #include <QApplication>
@@ -103,6 +104,8 @@ int runWindows(ProgramParts& program, SettingsStore& store) {
         platform.warn(nullptr, QStringLiteral("Kalvora"), message);
     };
     store.setFailureHandler(toOperator);
+    program.station().setLog(std::make_unique<OnAirLog>(
+        OnAirLog::defaultFolder(), [] { return QDateTime::currentDateTimeUtc(); }, toOperator));
     program.windows().form1().show();
     if (const QString problem = store.readProblem(); !problem.isEmpty())
         toOperator(problem);
