@@ -28,7 +28,8 @@ rm -rf "$package"
 mkdir -p "$stage"
 
 # What kalvora.exe loads: Qt's libraries and the plugins it picks at run time (the Windows
-# platform, the off-screen one for --snapshot and --frames, the native style, icons), and
+# platform, the off-screen one for --snapshot and --frames, the native style, icons, JPEG for the
+# operator's own cards; PNG is built into Qt's Gui), and
 # MinGW's runtime. Qt's deploy tool cannot run in a cross build, so they are listed here.
 runtime=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll
     /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll
@@ -41,7 +42,7 @@ deploy() {
     cp "$ffmpeg"/bin/*.dll "$folder/" # FFmpeg's, with x264, x265, SRT and mbedtls inside
     for library in Core Gui Widgets "$@"; do cp "$qt/bin/Qt6$library.dll" "$folder/"; done
     for plugin in platforms/qwindows.dll platforms/qoffscreen.dll \
-        styles/qwindowsvistastyle.dll imageformats/qico.dll; do
+        styles/qwindowsvistastyle.dll imageformats/qico.dll imageformats/qjpeg.dll; do
         mkdir -p "$folder/$(dirname "$plugin")"
         cp "$qt/plugins/$plugin" "$folder/$plugin"
     done
