@@ -2,6 +2,11 @@
 
 #include "stream/StreamEncoder.h"
 
+#include <QFileInfo>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 namespace kalvora {
 
 namespace {
@@ -11,6 +16,19 @@ constexpr size_t MaxQueued = 3;
 constexpr int MeterMs = 2000;
 
 } // namespace
+
+struct StreamOutput::Session {
+    std::unique_ptr<StreamEncoder> encoder;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Job> jobs;
+    bool quit = false;
+    bool done = false;       // the worker has returned
+    bool open = false;       // the output is open and takes frames
+    bool leftBehind = false; // its output no longer wants to hear from it
+    std::atomic<qint64> sent{0};
+    std::atomic<qint64> bytes{0};
+};
 
 StreamOutput::StreamOutput(StreamSettings settings, FrameSource& source, StationClock& clock,
                            QObject* parent)
@@ -22,6 +40,8 @@ StreamOutput::StreamOutput(StreamSettings settings, FrameSource& source, Station
     connect(&m_retry, &QTimer::timeout, this, &StreamOutput::start);
     m_meter.setInterval(MeterMs);
     connect(&m_meter, &QTimer::timeout, this, &StreamOutput::measure);
+    m_watchdog.setInterval(1000);
+    connect(&m_watchdog, &QTimer::timeout, this, &StreamOutput::watch);
 }
 
 StreamOutput::~StreamOutput() {
@@ -43,6 +63,10 @@ QStringList StreamOutput::warnings() const {
     return m_settings.serviceWarnings(m_callSign);
 }
 
+qint64 StreamOutput::sentSoFar() const {
+    return m_sentEarlier + (m_session ? m_session->sent.load() : 0);
+}
+
 void StreamOutput::start() {
     if (m_thread.joinable())
         return;
@@ -55,38 +79,94 @@ void StreamOutput::start() {
         return;
     }
     m_retry.stop();
-    m_quit = false;
-    m_workerDone = false;
-    m_open = false;
-    m_jobs.clear();
-    m_encoder = std::make_unique<StreamEncoder>(m_settings, m_callSign);
+    m_session = std::make_shared<Session>();
+    m_session->encoder = std::make_unique<StreamEncoder>(m_settings, m_callSign);
     setState(State::Connecting);
     // Opening may take a while (an RTMP or SRT handshake): on the worker, like the encoding.
-    m_thread = std::thread(&StreamOutput::worker, this);
+    m_thread = std::thread(&StreamOutput::work, m_session, this);
     m_schedule.start();
-    m_bytes = 0;
     m_measured = false;
+    m_watchedBytes = -1;
+    m_stillSeconds = 0;
+    // A recording is never started again by the watchdog: that would empty its file. A pipe
+    // into another program is watched like a network.
+    const QFileInfo file(m_settings.url);
+    if (!m_settings.isFile() || (file.exists() && !file.isFile()))
+        m_watchdog.start();
     m_unsent.reset(); // the first frame goes whole
     frameDue();
+}
+
+bool StreamOutput::endWorker() {
+    if (!m_thread.joinable())
+        return true;
+    Session& session = *m_session;
+    std::unique_lock<std::mutex> lock(session.mutex);
+    session.quit = true;
+    session.wake.notify_all();
+    // The worker ends the stream properly (what the encoder holds, the file's end); a
+    // network that hangs is given up on, and a worker that still does not return (an encoder
+    // or a pipe that hangs) is left to itself: the picture and the next try never wait for it.
+    if (!session.wake.wait_for(lock, std::chrono::seconds(3), [&] { return session.done; })) {
+        session.encoder->interrupt();
+        if (!session.wake.wait_for(lock, std::chrono::seconds(2), [&] { return session.done; })) {
+            session.leftBehind = true;
+            lock.unlock();
+            m_thread.detach();
+            m_sentEarlier += session.sent;
+            m_session.reset();
+            return false;
+        }
+    }
+    lock.unlock();
+    m_thread.join();
+    return true;
 }
 
 void StreamOutput::stop() {
     m_schedule.stop();
     m_meter.stop();
     m_retry.stop();
-    if (m_thread.joinable()) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_quit = true;
-        m_wake.notify_all();
-        // The worker ends the stream properly (what the encoder holds, the file's end); a
-        // network that hangs is given up on.
-        if (!m_wake.wait_for(lock, std::chrono::seconds(3), [this] { return m_workerDone; }))
-            m_encoder->interrupt();
-        lock.unlock();
-        m_thread.join();
+    m_watchdog.stop();
+    m_stillSeconds = 0;
+    endWorker();
+    if (m_session) {
+        m_sentEarlier += m_session->sent;
+        m_session.reset();
     }
-    m_encoder.reset();
     setState(State::Stopped);
+}
+
+void StreamOutput::watch() {
+    const qint64 bytes = m_session ? m_session->bytes.load() : -1;
+    if (m_state != State::Streaming || bytes != m_watchedBytes) {
+        m_watchedBytes = bytes;
+        m_stillSeconds = 0;
+        return;
+    }
+    if (++m_stillSeconds < WatchdogSeconds)
+        return;
+    const QString why =
+        tr("watchdog: nothing was sent for %1 s; the stream starts again").arg(WatchdogSeconds);
+    emit message(why);
+    m_schedule.stop();
+    m_meter.stop();
+    m_watchdog.stop();
+    if (!endWorker())
+        emit message(tr("watchdog: the stalled encoder did not stop; it is left behind"));
+    if (m_session) {
+        m_sentEarlier += m_session->sent;
+        m_session.reset();
+    }
+    m_lastError = tr("nothing was sent for %1 s").arg(WatchdogSeconds);
+    m_stillSeconds = 0;
+    setState(State::Waiting);
+    start();
+}
+
+void StreamOutput::identNow() {
+    if (m_session)
+        m_session->encoder->identNow();
 }
 
 void StreamOutput::frameDue() {
@@ -99,10 +179,13 @@ void StreamOutput::frameDue() {
         m_unsent.reset();
     else if (m_unsent)
         *m_unsent = FrameSource::merged(*m_unsent + *changed, frame.height());
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open && m_state != State::Connecting)
+    if (!m_session)
         return;
-    if (m_jobs.size() >= MaxQueued) {
+    Session& session = *m_session;
+    std::lock_guard<std::mutex> lock(session.mutex);
+    if (!session.open && m_state != State::Connecting)
+        return;
+    if (session.jobs.size() >= MaxQueued) {
         ++m_dropped; // its changes go with the next frame
         return;
     }
@@ -117,42 +200,50 @@ void StreamOutput::frameDue() {
             job.bands << frame.copy(0, first, frame.width(), last - first);
     }
     m_unsent = RowRanges();
-    m_jobs.push_back(std::move(job));
-    m_wake.notify_one();
+    session.jobs.push_back(std::move(job));
+    session.wake.notify_one();
 }
 
-void StreamOutput::worker() {
-    // However it ends, stop() learns of it.
+void StreamOutput::work(std::shared_ptr<Session> session, StreamOutput* output) {
+    Session& s = *session;
+    // Tells the output on its own thread, unless it has left this session behind (it may be
+    // gone by then).
+    const auto tell = [&s, output](auto call) {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (!s.leftBehind)
+            QMetaObject::invokeMethod(output, call, Qt::QueuedConnection);
+    };
+    // However it ends, the output learns of it.
     struct Done {
-        StreamOutput* output;
+        Session& s;
         ~Done() {
-            std::lock_guard<std::mutex> lock(output->m_mutex);
-            output->m_workerDone = true;
-            output->m_wake.notify_all();
+            std::lock_guard<std::mutex> lock(s.mutex);
+            s.done = true;
+            s.wake.notify_all();
         }
-    } done{this};
-    if (!m_encoder->open()) {
-        const QString error = m_encoder->error();
-        const bool permanent = m_encoder->errorIsPermanent();
-        QMetaObject::invokeMethod(
-            this, [this, error, permanent] { failed(error, permanent); }, Qt::QueuedConnection);
-        return;
-    }
+    } done{s};
+    const auto fail = [&] {
+        const QString error = s.encoder->error();
+        const bool permanent = s.encoder->errorIsPermanent();
+        tell([output, id = &s, error, permanent] { output->failed(id, error, permanent); });
+    };
+    if (!s.encoder->open())
+        return fail();
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_open = true;
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.open = true;
     }
-    QMetaObject::invokeMethod(this, &StreamOutput::opened, Qt::QueuedConnection);
+    tell([output, id = &s] { output->opened(id); });
     QImage canvas; // the frame as the encoder last took it
     for (;;) {
         Job job;
         {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
-            if (m_quit)
+            std::unique_lock<std::mutex> lock(s.mutex);
+            s.wake.wait(lock, [&s] { return s.quit || !s.jobs.empty(); });
+            if (s.quit)
                 break;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
+            job = std::move(s.jobs.front());
+            s.jobs.pop_front();
         }
         if (!job.frame.isNull() || canvas.isNull()) {
             canvas = job.frame;
@@ -164,42 +255,44 @@ void StreamOutput::worker() {
                            job.bands[i].constScanLine(row), size_t(canvas.bytesPerLine()));
         }
         const bool whole = !job.frame.isNull();
-        if (!m_encoder->writeFrame(canvas, job.index,
-                                   whole ? std::nullopt : std::make_optional(job.rows))) {
-            const QString error = m_encoder->error();
-            const bool permanent = m_encoder->errorIsPermanent();
-            QMetaObject::invokeMethod(
-                this, [this, error, permanent] { failed(error, permanent); }, Qt::QueuedConnection);
-            return;
-        }
-        ++m_sentAtomic;
-        m_bytes = m_encoder->bytesSent();
+        if (!s.encoder->writeFrame(canvas, job.index,
+                                   whole ? std::nullopt : std::make_optional(job.rows)))
+            return fail();
+        ++s.sent;
+        s.bytes = s.encoder->bytesSent();
     }
-    m_encoder->finish();
+    bool wanted = false;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        wanted = !s.leftBehind;
+    }
+    if (wanted)
+        s.encoder->finish();
 }
 
-void StreamOutput::opened() {
-    if (m_state != State::Connecting)
+void StreamOutput::opened(const Session* session) {
+    if (session != m_session.get() || m_state != State::Connecting)
         return;
     m_failures = 0;
     m_lastError.clear();
     // The rates are measured from here: what went before a break is not counted again.
-    m_sent = m_lastSent = m_sentAtomic;
-    m_lastBytes = m_bytes;
+    m_sent = m_lastSent = sentSoFar();
+    m_lastBytes = m_session ? m_session->bytes.load() : 0;
     m_meter.start();
     setState(State::Streaming);
 }
 
-void StreamOutput::failed(const QString& error, bool permanent) {
+void StreamOutput::failed(const Session* session, const QString& error, bool permanent) {
+    if (session != m_session.get())
+        return; // a session ended since, by stop() or the watchdog
     if (m_thread.joinable())
         m_thread.join();
     m_schedule.stop();
     m_meter.stop();
-    m_encoder.reset();
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_open = false;
-        m_jobs.clear();
+    m_watchdog.stop();
+    if (m_session) {
+        m_sentEarlier += m_session->sent;
+        m_session.reset();
     }
     m_lastError = error;
     if (permanent) {
@@ -216,8 +309,8 @@ void StreamOutput::failed(const QString& error, bool permanent) {
 }
 
 void StreamOutput::measure() {
-    m_sent = m_sentAtomic;
-    const qint64 bytes = m_bytes;
+    m_sent = sentSoFar();
+    const qint64 bytes = m_session ? m_session->bytes.load() : m_lastBytes;
     m_bitrate = double(bytes - m_lastBytes) * 8 * 1000 / MeterMs;
     m_frameRate = double(m_sent - m_lastSent) * 1000 / MeterMs;
     m_lastBytes = bytes;

@@ -7,11 +7,8 @@
 #include <QImage>
 #include <QObject>
 #include <QTimer>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -26,7 +23,9 @@ class StreamEncoder;
 //
 // A stream that cannot be opened, or breaks, is tried again after a pause that grows (2, 4, 8
 // ... seconds, at most 30), unless trying again cannot help (an address or codec this FFmpeg
-// lacks, a file that cannot be written): then it stops and says why.
+// lacks, a file that cannot be written): then it stops and says why. One that sends nothing
+// for WatchdogSeconds while it should is started again (a recording into a file excepted:
+// starting it again would empty the file).
 class StreamOutput : public QObject {
     Q_OBJECT
 public:
@@ -56,6 +55,11 @@ public:
 
     // Pause before the next try, after `failures` failures in a row.
     static int retryPauseMs(int failures);
+    // A stream that has sent nothing for this long although it should is torn down and
+    // started again (an encoder or an output that hangs).
+    static constexpr int WatchdogSeconds = 5;
+    // The Morse ident on the stream's sound from now on (the ident card went on air).
+    void identNow();
 
 signals:
     void stateChanged();
@@ -73,12 +77,18 @@ private:
         RowRanges rows; // with the bands: the rows they replace
         qint64 index = 0;
     };
+    // One connection: the encoder and what its thread shares with this one. A thread that
+    // will not end (an encoder or output that hangs) is left behind with its session.
+    struct Session;
     void frameDue();
-    void worker();
-    // From the worker: the stream is open, or failed.
-    void opened();
-    void failed(const QString& error, bool permanent);
+    static void work(std::shared_ptr<Session> session, StreamOutput* output);
+    // From the worker of `session`: the stream is open, or failed.
+    void opened(const Session* session);
+    void failed(const Session* session, const QString& error, bool permanent);
+    // Ends the worker; false when it had to be left behind.
+    bool endWorker();
     void measure();
+    void watch();
     void setState(State state);
 
     StreamSettings m_settings;
@@ -89,21 +99,17 @@ private:
     Beat m_schedule;
     QTimer m_retry;
     QTimer m_meter;
+    QTimer m_watchdog;
     State m_state = State::Stopped;
     QString m_lastError;
     int m_failures = 0;
 
-    std::unique_ptr<StreamEncoder> m_encoder;
+    std::shared_ptr<Session> m_session;
     std::thread m_thread;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_jobs;
-    bool m_quit = false;
-    bool m_workerDone = false;
-    bool m_open = false;
 
-    std::atomic<qint64> m_sentAtomic{0};
-    std::atomic<qint64> m_bytes{0};
+    // Frames sent by the sessions before this one.
+    qint64 sentSoFar() const;
+    qint64 m_sentEarlier = 0;
     qint64 m_sent = 0;
     qint64 m_dropped = 0;
     qint64 m_lastBytes = 0;
@@ -111,6 +117,9 @@ private:
     double m_bitrate = 0;
     double m_frameRate = 0;
     bool m_measured = false; // the rates cover a whole meter's time of this connection
+    // The watchdog's view: the bytes sent when it last looked, and since when they stand still.
+    qint64 m_watchedBytes = -1;
+    int m_stillSeconds = 0;
 };
 
 } // namespace kalvora

@@ -25,6 +25,12 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace kalvora;
 using namespace kalvora::test;
 
@@ -206,6 +212,7 @@ private slots:
     void morseIdent_decodesToTheCallSign();
     void badAddressOrOptions_sayWhy_beforeAnythingIsOpened();
     void fullDisk_endsTheRecording_keepingWholePackets();
+    void watchdog_aStalledPipeIsStartedAgain_logged();
     void uitzenden_refusesWhatItWouldCut_data();
     void uitzenden_refusesWhatItWouldCut();
     void windowsProgram_keepsItsPicture_retries_andResumes();
@@ -695,6 +702,64 @@ void StreamTest::fullDisk_endsTheRecording_keepingWholePackets() {
     const double seconds = stream.size() * 8.0 / 2e6;
     QVERIFY2(frames.section(QLatin1Char('\n'), 0, 0).toInt() >= int((seconds - 1) * 25),
              qPrintable(frames));
+}
+
+// The modulator program that reads the stream from a named pipe hangs: the encoder's write
+// blocks for good, and only the watchdog can get the stream going again.
+void StreamTest::watchdog_aStalledPipeIsStartedAgain_logged() {
+#ifdef Q_OS_WIN
+    QSKIP("the stalled reader is a Unix named pipe");
+#else
+    Installed kalvora;
+    const QString pipe = kalvora.dir.filePath(QStringLiteral("modulator.ts"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const auto read = [reader](int ms) {
+        qint64 total = 0;
+        QElapsedTimer reading;
+        reading.start();
+        char buffer[65536];
+        while (reading.elapsed() < ms) {
+            const auto n = ::read(reader, buffer, sizeof buffer);
+            if (n > 0)
+                total += n;
+            else
+                QTest::qWait(10);
+        }
+        return total;
+    };
+    const QString logFolder = kalvora.dir.filePath(QStringLiteral("log"));
+    QProcess sender;
+    sender.setProcessEnvironment(kalvora.environment);
+    sender.start(kalvora.executable,
+                 {QStringLiteral("--stream"), pipe, QStringLiteral("--log"), logFolder});
+    QVERIFY(read(3000) > 0);
+    const auto logged = [&] {
+        QFile log(QDir(logFolder).filePath(
+            QStringLiteral("kalvora-%1.log")
+                .arg(QDateTime::currentDateTimeUtc().date().toString(Qt::ISODate))));
+        log.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(log.readAll());
+    };
+    // The reader stops: the pipe fills, then 5 s of nothing, then 5 s for the stuck encoder.
+    QTest::qWait(11000);
+    QVERIFY2(QTest::qWaitFor([&] { return logged().contains(QLatin1String("left behind")); }, 5000),
+             qPrintable(logged()));
+    QVERIFY2(logged().contains(QLatin1String(
+                 "stream: watchdog: nothing was sent for 5 s; the stream starts again")),
+             qPrintable(logged()));
+    // The reader is back: the new stream flows, and the program still stops when told.
+    QVERIFY(read(3000) > 0);
+    QVERIFY2(QTest::qWaitFor(
+                 [&] { return logged().count(QLatin1String("stream: streaming")) >= 2; }, 5000),
+             qPrintable(logged()));
+    sender.terminate();
+    QVERIFY(QTest::qWaitFor(
+        [&] { return read(100) >= 0 && sender.state() == QProcess::NotRunning; }, 10000));
+    QCOMPARE(sender.exitCode(), 0);
+    ::close(reader);
+#endif
 }
 
 void StreamTest::uitzenden_refusesWhatItWouldCut_data() {
