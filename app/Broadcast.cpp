@@ -1,6 +1,7 @@
 #include "app/Broadcast.h"
 
 #include "app/CommandLine.h"
+#include "app/StationStream.h"
 #include "pattern/OnAirFrames.h"
 #include "settings/SettingsStore.h"
 #include "station/Station.h"
@@ -29,7 +30,7 @@ QString Broadcast::start() {
                                              parsed.options->canvas);
     m_output = std::make_unique<StreamOutput>(parsed.options->stream, *m_frames, m_station.clock());
     connect(m_output.get(), &StreamOutput::stateChanged, this, &Broadcast::statusChanged);
-    m_output->start();
+    followStation(*m_output, m_station);
     emit statusChanged();
     return QString();
 }
@@ -48,6 +49,8 @@ QString Broadcast::callSign() const {
 }
 
 QString Broadcast::statusText() const {
+    if (m_output && m_station.inStandby())
+        return m_station.standbyText() + tr(": nothing is sent");
     return m_output ? m_output->statusText() : tr("not streaming");
 }
 

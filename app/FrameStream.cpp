@@ -41,6 +41,11 @@ void FrameStream::start() {
     frameDue();
 }
 
+void FrameStream::stop() {
+    m_schedule.stop();
+    m_reportTimer.stop();
+}
+
 void FrameStream::frameDue() {
     if (m_finished)
         return;

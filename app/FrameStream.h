@@ -26,6 +26,9 @@ public:
     ~FrameStream() override;
 
     void start();
+    // No more frames until start() (standby); a frame half written is finished first, so the
+    // reader never gets part of one.
+    void stop();
 
     qint64 framesWritten() const { return m_written; }
     qint64 framesDropped() const { return m_dropped + m_schedule.missed(); }

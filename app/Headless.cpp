@@ -2,6 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/FrameStream.h"
+#include "app/ServiceNotifier.h"
+#include "app/StationStream.h"
 #include "files/SafeFile.h"
 #include "pattern/OnAirFrames.h"
 #include "station/Station.h"
@@ -86,12 +88,10 @@ int startStation(Station& station, const Options& options) {
         rooster.ident.minutes = *options.identCardMinutes;
     if (options.identCardSeconds)
         rooster.ident.seconds = *options.identCardSeconds;
-    for (const Carousel::Step& step : rooster.carousel.steps())
-        if (!station.card(step.card)) {
-            std::fprintf(stderr, "kalvora: --carousel: there is no card \"%s\"\n",
-                         qPrintable(step.card));
-            return 2;
-        }
+    if (const QString unknown = station.unknownCard(rooster.carousel); !unknown.isEmpty()) {
+        std::fprintf(stderr, "kalvora: --carousel: there is no card \"%s\"\n", qPrintable(unknown));
+        return 2;
+    }
     if (options.mode != Options::Mode::Snapshot) {
         station.chooseCard(options.card, false);
         station.setRooster(rooster);
@@ -157,7 +157,17 @@ int streamFrames(Station& station, const Options& options) {
     // Queued: a first frame that cannot go out ends the stream before the event loop runs.
     QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);
-    stream.start();
+    // Standby: no frames, so that the encoder they feed sends nothing either.
+    QObject::connect(&station, &Station::standbyChanged, &stream, [&stream](bool standby) {
+        if (standby)
+            stream.stop();
+        else
+            stream.start();
+    });
+    if (!station.inStandby())
+        stream.start();
+    ServiceNotifier service(station);
+    service.ready();
     return QCoreApplication::exec();
 }
 
@@ -206,26 +216,14 @@ int streamNetwork(Station& station, const Options& options) {
             QCoreApplication::exit(0);
     });
     stopWatch.start(100);
-    // Standby: nothing is sent (a UDP stream stops, RTMP and SRT disconnect); on air again,
-    // the stream starts afresh.
-    QObject::connect(&station, &Station::standbyChanged, &output, [&output](bool standby) {
-        if (standby)
-            output.stop();
-        else
-            output.start();
+    followStation(output, station);
+    // Run as a systemd service: ready now, the stream's state in `systemctl status`.
+    ServiceNotifier service(station);
+    QObject::connect(&output, &StreamOutput::stateChanged, &service, [&] {
+        service.status(station.inStandby() ? station.standbyText() : output.statusText());
     });
-    QObject::connect(&output, &StreamOutput::message, &station, [&station](const QString& text) {
-        station.log(QStringLiteral("stream: ") + text);
-    });
-    QObject::connect(&output, &StreamOutput::stateChanged, &station,
-                     [&station, &output, logged = StreamOutput::State::Stopped]() mutable {
-                         if (output.state() == logged)
-                             return; // the meter's figures, every two seconds
-                         logged = output.state();
-                         station.log(QStringLiteral("stream: ") + output.statusText());
-                     });
-    if (!station.inStandby())
-        output.start();
+    service.status(station.inStandby() ? station.standbyText() : output.statusText());
+    service.ready();
     const int code = QCoreApplication::exec();
     output.stop();
     return code;

@@ -22,6 +22,8 @@ packages=(
     # an SRT listener to check what was sent.
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
     ffmpeg nginx-light libnginx-mod-rtmp srt-tools
+    # Running headless as a systemd service: its notify call, and the unit's checker.
+    libsystemd-dev systemd
 )
 
 # Regional time and date formats for the clock tests (see tests/station_test.cpp).

@@ -307,6 +307,26 @@ void Station::setRooster(const Rooster& rooster) {
     followRooster(QStringLiteral("schedule"));
 }
 
+QString Station::unknownCard(const Carousel& carousel) const {
+    for (const Carousel::Step& step : carousel.steps())
+        if (!card(step.card))
+            return step.card;
+    return QString();
+}
+
+bool Station::keepRooster(const Rooster& rooster) {
+    const bool written = m_store.WriteSettings(
+        {{StationKeys::OnAirHours.key(), rooster.hours.text()},
+         {StationKeys::CarouselCards.key(), rooster.carousel.text()},
+         {StationKeys::IdentCardMinutes.key(), QString::number(rooster.ident.minutes)},
+         {StationKeys::IdentCardSeconds.key(), QString::number(rooster.ident.seconds)},
+         {StationKeys::StandbyAtStart.key(),
+          rooster.standbyAtStart ? QStringLiteral("1") : QStringLiteral("0")}});
+    if (written)
+        setRooster(rooster);
+    return written;
+}
+
 QString Station::standbyText() const {
     if (!m_standby)
         return QString();

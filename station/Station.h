@@ -161,7 +161,12 @@ public:
     // With none set the station is always on air with the operator's cards, as it always was.
     // It is followed every second (Timer1) and at once when set.
     void setRooster(const Rooster& rooster);
+    // The same, kept in the settings for the next start (the "Rooster" window). False, and
+    // nothing changed, when the settings could not be written.
+    bool keepRooster(const Rooster& rooster);
     const Rooster& rooster() const { return m_rooster; }
+    // The first card of the carousel that the station does not have; empty when it has all.
+    QString unknownCard(const Carousel& carousel) const;
     // In standby the patterns are off the screens and the streams send nothing.
     bool inStandby() const { return m_standby; }
     // "standby until 07:00 UTC" (or "standby" where the hours will not end it); empty on air.

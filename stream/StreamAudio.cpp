@@ -65,6 +65,11 @@ StreamAudio::StreamAudio(StreamSettings::Audio kind, const QString& callSign, in
     }
 }
 
+void StreamAudio::startIdent() {
+    if (m_kind != StreamSettings::Audio::Tone)
+        m_identStart = m_sample;
+}
+
 double StreamAudio::keyLevel(double t) const {
     const auto unit = static_cast<size_t>(t / UnitSeconds);
     if (unit >= m_keyed.size() || !m_keyed[unit])
@@ -87,10 +92,17 @@ void StreamAudio::fill(float* samples, int count) {
         double value = 0;
         if (m_kind == StreamSettings::Audio::Tone) {
             value = Level * std::sin(2 * M_PI * ToneHz * t);
-        } else if (m_kind == StreamSettings::Audio::Ident && m_identPeriod > 0) {
-            const double intoIdent = std::fmod(t, m_identPeriod);
-            if (const double level = keyLevel(intoIdent); level > 0)
-                value = Level * level * std::sin(2 * M_PI * MorseHz * t);
+        } else {
+            double level = 0;
+            if (m_kind == StreamSettings::Audio::Ident && m_identPeriod > 0)
+                level = keyLevel(std::fmod(t, m_identPeriod));
+            if (m_identStart >= 0) {
+                const double intoAsked = double(m_sample - m_identStart) / m_sampleRate;
+                level = std::max(level, keyLevel(intoAsked));
+                if (intoAsked > identSeconds())
+                    m_identStart = -1;
+            }
+            value = Level * level * std::sin(2 * M_PI * MorseHz * t);
         }
         samples[i] = float(value);
     }

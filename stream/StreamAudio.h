@@ -18,6 +18,9 @@ public:
 
     // The next `count` samples, from -1 to 1.
     void fill(float* samples, int count);
+    // The Morse ident from the next sample on, besides the timed ones (the ident card went on
+    // air); not over a tone, which stays the test signal it was chosen as.
+    void startIdent();
 
     static constexpr double Level = 0.12589254; // -18 dBFS
     static constexpr double ToneHz = 1000;
@@ -40,6 +43,7 @@ private:
     double m_identPeriod;
     std::vector<bool> m_keyed;
     long long m_sample = 0;
+    long long m_identStart = -1; // the sample an ident asked for began at; -1: none
 };
 
 } // namespace kalvora

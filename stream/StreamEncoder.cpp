@@ -437,6 +437,8 @@ bool StreamEncoder::encodeAudioUntil(qint64 videoIndex) {
     if (!p.audio)
         return true;
     const qint64 until = (videoIndex + 1) * AudioRate / m_settings.fps;
+    if (m_identAsked.exchange(false))
+        p.audioSource->startIdent();
     while (p.audioSamples + p.sound->nb_samples <= until) {
         av_frame_make_writable(p.sound);
         p.audioSource->fill(reinterpret_cast<float*>(p.sound->data[0]), p.sound->nb_samples);

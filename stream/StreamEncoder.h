@@ -46,6 +46,8 @@ public:
     qint64 bytesSent() const;
     // Makes a blocking open or write give up (from any thread).
     void interrupt();
+    // The Morse ident on the sound from the next frame on (from any thread).
+    void identNow() { m_identAsked = true; }
 
 private:
     struct Parts;
@@ -79,6 +81,7 @@ private:
     bool m_permanent = false;
     bool m_headerWritten = false;
     std::atomic<bool> m_interrupted{false};
+    std::atomic<bool> m_identAsked{false};
     std::atomic<PacedSender*> m_pacedSender{nullptr}; // for interrupt(), from another thread
 };
 

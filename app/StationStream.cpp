@@ -1,0 +1,34 @@
+#include "app/StationStream.h"
+
+#include "station/Station.h"
+#include "stream/StreamOutput.h"
+
+namespace kalvora {
+
+void followStation(StreamOutput& output, Station& station) {
+    QObject::connect(&station, &Station::standbyChanged, &output, [&output](bool standby) {
+        if (standby)
+            output.stop();
+        else
+            output.start();
+    });
+    QObject::connect(&station, &Station::pattern1CardChanged, &output,
+                     [&output](const QString& card) {
+                         if (card == Cards::Ident)
+                             output.identNow();
+                     });
+    QObject::connect(&output, &StreamOutput::message, &station, [&station](const QString& text) {
+        station.log(QStringLiteral("stream: ") + text);
+    });
+    QObject::connect(&output, &StreamOutput::stateChanged, &station,
+                     [&station, &output, logged = StreamOutput::State::Stopped]() mutable {
+                         if (output.state() == logged)
+                             return; // the meter's figures, every two seconds
+                         logged = output.state();
+                         station.log(QStringLiteral("stream: ") + output.statusText());
+                     });
+    if (!station.inStandby())
+        output.start();
+}
+
+} // namespace kalvora
