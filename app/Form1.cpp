@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/CardMenu.h"
+#include "app/RoosterWindow.h"
 
 #include "pictures/Pictures.h"
 #include "platform/Controls.h"
@@ -57,7 +58,8 @@ Form1::Form1(Station& station)
         move(primary->availableGeometry().center() - rect().center());
 }
 
-// The menu bar: Bestand (Uitgang, Kaart, Voorbeeld, Uitzenden, Afsluiten), TickerTape, Info.
+// The menu bar: Bestand (Uitgang, Kaart, Rooster, Voorbeeld, Uitzenden, Afsluiten), TickerTape,
+// Info.
 void Form1::makeMenu() {
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
@@ -71,6 +73,9 @@ void Form1::makeMenu() {
     // Which card pattern 1's window shows, and the contest card's number.
     mnu_kaart = new CardMenu(m_station, this);
     bestand->addMenu(mnu_kaart);
+    // The repeater's schedule, and the operator's word on it.
+    mnu_rooster = new RoosterMenu(m_station, this);
+    bestand->addMenu(mnu_rooster);
     mnu_voorbeeld = bestand->addAction(tr("&Voorbeeld"));
     mnu_voorbeeld->setObjectName(QStringLiteral("mnu_voorbeeld"));
     connect(mnu_voorbeeld, &QAction::triggered, this,
@@ -131,6 +136,9 @@ void Form1::makeControls() {
     lbl_uitzenden = makeLabel(client, QStringLiteral("lbl_uitzenden"), QString(),
                               {120, 570, 2490, 300}, Colours::Yellow, Qt::black);
     lbl_uitzenden->hide();
+    lbl_standby = makeLabel(client, QStringLiteral("lbl_standby"), QString(), {120, 570, 2490, 300},
+                            Qt::black, Colours::Yellow);
+    lbl_standby->hide();
     Label2 = new QLabel(QStringLiteral("Label2"), client);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(twipsRect(120, 4080, 2175, 495));
@@ -190,6 +198,13 @@ void Form1::followStation() {
     });
     connect(&m_station, &Station::swapSecondChanged, this,
             [this](int second) { Text6->setText(QString::number(second)); });
+    // Standby names when it ends, which the operator may change at any time.
+    const auto showStandby = [this] {
+        lbl_standby->setText(m_station.standbyText());
+        lbl_standby->setVisible(m_station.inStandby());
+    };
+    connect(&m_station, &Station::standbyChanged, this, showStandby);
+    connect(&m_station, &Station::onAirChanged, this, showStandby);
 }
 
 Form1::~Form1() = default;

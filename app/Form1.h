@@ -46,6 +46,7 @@ public:
     QAction* mnu_Info;
     QMenu* mnu_uitgang;
     QMenu* mnu_kaart;
+    QMenu* mnu_rooster;
     QAction* mnu_voorbeeld;
     QAction* mnu_uitzenden;
     QWidget* client;
@@ -64,6 +65,9 @@ public:
     QLabel* Label2;
     // How the stream of Bestand > Uitzenden goes; shown only while one is wanted.
     QLabel* lbl_uitzenden;
+    // "standby until 07:00 UTC", in its place and in front of it, while the station is in
+    // standby.
+    QLabel* lbl_standby;
     QWidget* Picture2;
     QLineEdit* Text6;
 
