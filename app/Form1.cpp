@@ -137,7 +137,7 @@ void Form1::makeControls() {
                               {120, 570, 2490, 300}, Colours::Yellow, Qt::black);
     lbl_uitzenden->hide();
     lbl_standby = makeLabel(client, QStringLiteral("lbl_standby"), QString(), {120, 570, 2490, 300},
-                            Qt::black, Colours::Yellow);
+                            Colours::Yellow, Qt::black);
     lbl_standby->hide();
     Label2 = new QLabel(QStringLiteral("Label2"), client);
     Label2->setObjectName(QStringLiteral("Label2"));

@@ -1,14 +1,17 @@
 #include "ProgramFixture.h"
 #include "app/CardMenu.h"
+#include "app/RoosterWindow.h"
 #include "pattern/CardArt.h"
 #include "pattern/CardWindows.h"
 #include "pattern/DrawnCards.h"
 #include "pattern/FrameRenderer.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -72,6 +75,7 @@ private slots:
     void builtInCards_drawnForEachCanvas();
     void ownPictures_listedWithTheirProblems_drawnInTheirShape();
     void panel_choosesTheCard_andTheContestNumberPerBand_keptAcrossARestart();
+    void rooster_keepsOnlyGoodValues_andThePanelSaysAndSteersStandby();
 };
 
 void CardsTest::builtInCards_drawnForEachCanvas_data() {
@@ -270,6 +274,85 @@ void CardsTest::panel_choosesTheCard_andTheContestNumberPerBand_keptAcrossAResta
     again.panel.mnu_kaart->findChild<QAction*>(QStringLiteral("card 1"))->trigger();
     QCOMPARE(again.station.streamedCard(), Cards::TestCard);
     QCOMPARE(again.pattern1().frames().frame().size(), Cards::designSize());
+}
+
+void CardsTest::rooster_keepsOnlyGoodValues_andThePanelSaysAndSteersStandby() {
+    TestPlatform t({{"Text1", "PI6ATV"}});
+    Program p(t);
+    p.panel.Command1->click();
+    auto* menu = p.panel.findChild<RoosterMenu*>();
+    QVERIFY(menu);
+    const auto open = [&] {
+        menu->setUp->trigger();
+        return p.panel.findChild<RoosterWindow*>();
+    };
+    const auto ok = [](RoosterWindow* window) {
+        window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    };
+    // A value that is not one is named in the window, which stays open; nothing is kept.
+    const QList<QStringList> bad = {{"7-23", "", "\"7-23\""},
+                                    {"07:00-23:30", "1=60,nope=20", "\"nope\""},
+                                    {"", "1=x", "\"1=x\""}};
+    for (const QStringList& row : bad) {
+        RoosterWindow* window = open();
+        QVERIFY(window);
+        window->hours->setText(row[0]);
+        window->carousel->setText(row[1]);
+        ok(window);
+        QVERIFY(window->isVisible());
+        QVERIFY2(window->problem->text().contains(row[2]), qPrintable(window->problem->text()));
+        delete window;
+        for (const char* key : {"on_air_hours", "carousel", "ident_card_seconds"})
+            QCOMPARE(t.storedValue(QLatin1String(key)), QStringLiteral("<absent>"));
+    }
+    // Hours that start in two hours: kept, and standby at once, said on the panel.
+    const QDateTime now = p.station.clock().wallTime().toUTC();
+    const QString from = now.addSecs(2 * 3600).toString(QStringLiteral("HH:mm"));
+    const QString hours = from + QLatin1Char('-') + now.addSecs(3 * 3600).toString("HH:mm");
+    RoosterWindow* window = open();
+    window->hours->setText(hours);
+    window->carousel->setText(QStringLiteral("2=60,1=60"));
+    window->identSeconds->setValue(15);
+    window->standbyAtStart->setChecked(true);
+    ok(window);
+    QVERIFY(!window->isVisible());
+    delete window;
+    QCOMPARE(t.storedValue(QStringLiteral("on_air_hours")), hours);
+    QCOMPARE(t.storedValue(QStringLiteral("carousel")), QStringLiteral("2=60,1=60"));
+    QCOMPARE(t.storedValue(QStringLiteral("ident_card_seconds")), QStringLiteral("15"));
+    QCOMPARE(t.storedValue(QStringLiteral("standby_at_start")), QStringLiteral("1"));
+    QVERIFY(p.station.inStandby());
+    QVERIFY(!p.pattern1().isVisible());
+    QVERIFY(p.panel.lbl_standby->isVisible());
+    QCOMPARE(p.panel.lbl_standby->text(), QStringLiteral("standby until %1 UTC").arg(from));
+    // The operator puts it on air: the pattern is back, showing the ident card first (the
+    // station has just gone on air), then the carousel.
+    emit menu->aboutToShow();
+    QVERIFY(!menu->standby->isEnabled());
+    menu->onAir->trigger();
+    QVERIFY(!p.station.inStandby());
+    QVERIFY(p.pattern1().isVisible());
+    QVERIFY(!p.panel.lbl_standby->isVisible());
+    QCOMPARE(p.station.pattern1Card(), Cards::Ident);
+    // A card chosen by hand holds the carousel until the operator resumes it.
+    p.station.setRooster([&] {
+        Rooster r = p.station.rooster();
+        r.ident = {};
+        return r;
+    }());
+    QCOMPARE(p.station.pattern1Card(), QStringLiteral("2"));
+    emit p.panel.mnu_kaart->aboutToShow();
+    p.panel.mnu_kaart->findChild<QAction*>(QStringLiteral("card contest"))->trigger();
+    QCOMPARE(p.station.pattern1Card(), Cards::Contest);
+    emit menu->aboutToShow();
+    QVERIFY(menu->resumeCarousel->isEnabled());
+    menu->resumeCarousel->trigger();
+    QCOMPARE(p.station.pattern1Card(), QStringLiteral("2"));
+    menu->identNow->trigger();
+    QCOMPARE(p.station.pattern1Card(), Cards::Ident);
+    menu->standby->trigger();
+    QVERIFY(p.station.inStandby());
+    QVERIFY(!p.pattern1().isVisible());
 }
 
 QTEST_MAIN(CardsTest)

@@ -7,6 +7,7 @@
 #include "app/Frm_Uitzenden.h"
 #include "app/Preview.h"
 #include "app/ProgramParts.h"
+#include "app/RoosterWindow.h"
 #include "pattern/Display.h"
 #include "pattern/OnAirFrames.h"
 #include "platform/LoadedWindow.h"
@@ -19,7 +20,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -116,6 +119,22 @@ int main(int argc, char** argv) {
     settle(100);
     ok = save(*panel.mnu_kaart, out, QStringLiteral("card-menu.png")) && ok;
     panel.mnu_kaart->hide();
+    // The repeater's schedule, and the panel in standby.
+    auto* rooster = panel.findChild<RoosterMenu*>();
+    rooster->setUp->trigger();
+    auto* roosterWindow = panel.findChild<RoosterWindow*>();
+    roosterWindow->hours->setText(QStringLiteral("07:00-23:30"));
+    roosterWindow->carousel->setText(QStringLiteral("1=60,2=20,ident=10"));
+    roosterWindow->identMinutes->setValue(15);
+    roosterWindow->identSeconds->setValue(10);
+    settle(100);
+    ok = save(*roosterWindow, out, QStringLiteral("rooster.png")) && ok;
+    roosterWindow->reject();
+    rooster->standby->trigger();
+    settle(100);
+    ok = save(panel, out, QStringLiteral("control-panel-standby.png")) && ok;
+    emit rooster->aboutToShow();
+    rooster->onAir->trigger();
     // Each built-in card as a 16:9 stream sends it.
     Station& station = program.station();
     station.setContest(QStringLiteral("23cm"), 12, false);
