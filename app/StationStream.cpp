@@ -27,8 +27,11 @@ void followStation(StreamOutput& output, Station& station) {
                          logged = output.state();
                          station.log(QStringLiteral("stream: ") + output.statusText());
                      });
-    if (!station.inStandby())
-        output.start();
+    if (station.inStandby())
+        return;
+    output.start();
+    if (station.pattern1Card() == Cards::Ident) // on air as it starts: the ident comes first
+        output.identNow();
 }
 
 } // namespace kalvora

@@ -117,6 +117,14 @@ void streamFor(const Installed& kalvora, const QStringList& arguments, double se
         process.kill();
 }
 
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); y += 2)
+        for (int x = 0; x < a.width(); x += 2)
+            sum += std::abs(a.constScanLine(y)[x] - b.constScanLine(y)[x]);
+    return sum / (a.width() * a.height() / 4.0);
+}
+
 // The decoded frames of a file, in grey.
 QList<QImage> decodedFrames(const QString& file, QSize size) {
     const QByteArray raw =
@@ -210,6 +218,7 @@ private slots:
     void udp_nobodyListeningYet_theStreamGoesOnForWhoeverListensNext();
     void rtmp_intoARealServer();
     void morseIdent_decodesToTheCallSign();
+    void carouselAndIdentCard_seenInTheDecodedFrames_withTheMorse();
     void badAddressOrOptions_sayWhy_beforeAnythingIsOpened();
     void fullDisk_endsTheRecording_keepingWholePackets();
     void watchdog_aStalledPipeIsStartedAgain_logged();
@@ -629,6 +638,55 @@ void StreamTest::morseIdent_decodesToTheCallSign() {
     QCOMPARE(signs, QStringLiteral(".--. .. -.... .- - ...- -..-. .--."));
     QVERIFY2(wordsPerMinute <= 20.5 && wordsPerMinute > 15,
              qPrintable(QString::number(wordsPerMinute)));
+}
+
+// Going on air, the ident card with the Morse ident on a silent stream, then the carousel's
+// cards each for its seconds: told apart in the decoded frames by the program's own stills.
+void StreamTest::carouselAndIdentCard_seenInTheDecodedFrames_withTheMorse() {
+    REQUIRE_TOOL("ffmpeg");
+    Installed kalvora;
+    kalvora.writeSettings("Text1=PI6ATV\n");
+    QList<QImage> stills;
+    for (const char* card : {"ident", "1", "2"}) {
+        stills << kalvora.snapshot({QStringLiteral("--pattern"), QLatin1String(card)})
+                      .convertToFormat(QImage::Format_Grayscale8);
+        QVERIFY(!stills.last().isNull());
+    }
+    const QString file = kalvora.dir.filePath(QStringLiteral("carousel.ts"));
+    streamFor(kalvora,
+              {file, QStringLiteral("--audio"), QStringLiteral("silence"),
+               QStringLiteral("--carousel"), QStringLiteral("1=2,2=3"),
+               QStringLiteral("--ident-card-seconds"), QStringLiteral("2")},
+              10);
+    // Runs of frames of one card: which still each frame is nearest to.
+    QList<std::pair<int, int>> runs; // still, frames
+    for (const QImage& frame : decodedFrames(file, QSize(808, 608))) {
+        int nearest = 0;
+        for (int i = 1; i < stills.size(); ++i)
+            if (meanDifference(frame, stills[i]) < meanDifference(frame, stills[nearest]))
+                nearest = i;
+        if (!runs.isEmpty() && runs.last().first == nearest)
+            ++runs.last().second;
+        else
+            runs.append({nearest, 1});
+    }
+    QString seen;
+    for (const auto& [still, frames] : runs)
+        seen += QStringLiteral("%1x%2 ").arg(still).arg(frames);
+    // The ident for its 2 s (counted in the station's whole seconds), which hide the test
+    // card's 2 s of the carousel; then the colour bars for 3 s, the test card for 2 s, the
+    // colour bars again (25 frames a second, a frame or two either way).
+    QVERIFY2(runs.size() >= 4, qPrintable(seen));
+    QVERIFY2(runs[0].first == 0 && runs[0].second >= 25 && runs[0].second <= 75, qPrintable(seen));
+    QVERIFY2(runs[1].first == 2 && std::abs(runs[1].second - 75) <= 2, qPrintable(seen));
+    QVERIFY2(runs[2].first == 1 && std::abs(runs[2].second - 50) <= 2, qPrintable(seen));
+    QVERIFY2(runs[3].first == 2, qPrintable(seen));
+    // The Morse ident plays while the ident card goes on air, on a stream otherwise silent.
+    const QByteArray sound =
+        output(tool("ffmpeg"), QStringList{QStringLiteral("-v"), QStringLiteral("error"),
+                                           QStringLiteral("-i"), file} +
+                                   words(QStringLiteral("-vn -ac 1 -ar 8000 -f s16le -")));
+    QCOMPARE(decodeMorse(sound, 8000).first, QStringLiteral(".--. .. -.... .- - ...-"));
 }
 
 // Mistakes end the program with the reason and nothing sent or written: exit 2 for what is
