@@ -96,7 +96,7 @@ int startStation(Station& station, const Options& options) {
         station.chooseCard(options.card, false);
         station.setRooster(rooster);
         if (options.standbyAtStart)
-            station.goToStandby();
+            station.goToStandby(QStringLiteral("standby at start"));
     }
     // For this run only: the contest number and band kept in the settings stay as they are.
     if (options.contestNumber || !options.band.isEmpty()) {

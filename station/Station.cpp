@@ -342,10 +342,10 @@ void Station::goOnAir() {
     followRooster(QStringLiteral("operator"));
 }
 
-void Station::goToStandby() {
+void Station::goToStandby(const QString& why) {
     m_operatorOnAir = false;
     m_operatorUntil = m_rooster.hours.nextChange(utcNow());
-    followRooster(QStringLiteral("operator"));
+    followRooster(why);
 }
 
 void Station::identNow() {
@@ -370,8 +370,7 @@ void Station::followRooster(const QString& why) {
         m_standby = !onAir;
         if (onAir)
             m_onAirSince = now;
-        log(QStringLiteral("%1 (%2)").arg(onAir ? QStringLiteral("on air") : standbyText(),
-                                          m_operatorOnAir ? QStringLiteral("operator") : why));
+        log(QStringLiteral("%1 (%2)").arg(onAir ? QStringLiteral("on air") : standbyText(), why));
         emit standbyChanged(m_standby);
         emit onAirChanged();
     }

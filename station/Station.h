@@ -173,7 +173,8 @@ public:
     QString standbyText() const;
     // The operator's word, until the operating hours next change: on air, or standby.
     void goOnAir();
-    void goToStandby();
+    // `why` goes into the log.
+    void goToStandby(const QString& why = QStringLiteral("operator"));
     // The ident card now, for its seconds (at least 10).
     void identNow();
     // The carousel, paused by the operator's own choice of a card, goes on.

@@ -33,6 +33,7 @@ private slots:
     void ownPicture_andContestCard_fromTheCommandLine();
     void frames_twoSeconds_fiftyFrames_clockAndTickerRunning();
     void frames_closedPipe_endsWithZero();
+    void frames_standbyAtStart_sendNothing_logged();
     void badArguments_clearMessage_nonZero_nothingWritten();
     void failingOutput_endsPromptly_saysWhy_keepsTheOldFile_data();
     void failingOutput_endsPromptly_saysWhy_keepsTheOldFile();
@@ -83,9 +84,8 @@ void HeadlessTest::ownPicture_andContestCard_fromTheCommandLine() {
     club.fill(Qt::blue);
     QVERIFY(club.save(cards.filePath(QStringLiteral("club.png"))));
     // By its name in the cards folder, 4:3 in a 16:9 picture: black beside it.
-    const QImage still = kalvora.snapshot(
-        {QStringLiteral("--pattern"), QStringLiteral("club"), QStringLiteral("--size"),
-         QStringLiteral("1280x720")});
+    const QImage still = kalvora.snapshot({QStringLiteral("--pattern"), QStringLiteral("club"),
+                                           QStringLiteral("--size"), QStringLiteral("1280x720")});
     QCOMPARE(still.size(), QSize(1280, 720));
     QCOMPARE(still.pixelColor(640, 600), QColor(Qt::blue));
     QCOMPARE(still.pixelColor(60, 600), QColor(Qt::black));
@@ -110,8 +110,8 @@ void HeadlessTest::ownPicture_andContestCard_fromTheCommandLine() {
     const QImage contest = kalvora.snapshot(
         {QStringLiteral("--pattern"), QStringLiteral("contest"), QStringLiteral("--contest-number"),
          QStringLiteral("42"), QStringLiteral("--band"), QStringLiteral("13cm")});
-    QVERIFY(!contest.isNull() && contest != kalvora.snapshot({QStringLiteral("--pattern"),
-                                                              QStringLiteral("contest")}));
+    QVERIFY(!contest.isNull() &&
+            contest != kalvora.snapshot({QStringLiteral("--pattern"), QStringLiteral("contest")}));
     QFile ini(kalvora.iniPath());
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QCOMPARE(ini.readAll(), before);
@@ -190,6 +190,25 @@ void HeadlessTest::frames_closedPipe_endsWithZero() {
                  kalvora.executable});
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), 0);
+}
+
+// An encoder fed by the frames sends nothing while the station is in standby.
+void HeadlessTest::frames_standbyAtStart_sendNothing_logged() {
+    Installed kalvora;
+    QProcess process;
+    process.setProcessEnvironment(kalvora.environment);
+    process.start(kalvora.executable,
+                  {QStringLiteral("--frames"), QStringLiteral("--standby-at-start")});
+    QVERIFY(!process.waitForReadyRead(3000));
+    QCOMPARE(process.state(), QProcess::Running);
+    process.kill();
+    process.waitForFinished();
+    QCOMPARE(process.readAllStandardOutput().size(), 0);
+    QFile log(kalvora.dir.filePath(
+        QStringLiteral("state/kalvora/kalvora-%1.log")
+            .arg(QDateTime::currentDateTimeUtc().date().toString(Qt::ISODate))));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("Z standby (standby at start)\n"));
 }
 
 void HeadlessTest::badArguments_clearMessage_nonZero_nothingWritten() {
