@@ -29,6 +29,8 @@ public:
     bool wanted() const { return bool(m_output); }
     // The call sign on the card that is sent.
     QString callSign() const;
+    // The stream while it is wanted; none otherwise.
+    const StreamOutput* output() const { return m_output.get(); }
     // For the operator: streaming with the frame rate and bitrate reached, or why not.
     QString statusText() const;
     // What receivers may make of the service's name, while it streams.

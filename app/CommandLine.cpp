@@ -23,12 +23,17 @@ const char* const Usage =
     "server\n"
     "       kalvora --ts-rate --symbol-rate S --fec F --modulation M\n"
     "                                                print the mux rate and video bitrate\n"
+    "       kalvora --set-web-password               set the web page's password (read from\n"
+    "                                                standard input; only its hash is kept)\n"
     "\n"
     "These modes use your settings and TickerTape.txt, need no display and change nothing.\n"
     "A repeater (with --stream or --frames): --on-air-hours 07:00-23:30,22:00-02:00 (UTC;\n"
     "standby outside them), --carousel \"1=60,2=20,club.png=30\" (cards and seconds),\n"
     "--ident-card-minutes N --ident-card-seconds S (the ident card), --standby-at-start,\n"
     "--log FOLDER (the on-air log; default ~/.local/state/kalvora).\n"
+    "--web ADDRESS:PORT (with the windows, --stream or --frames): the station's web page and\n"
+    "its API, behind the password, at 127.0.0.1:PORT unless you name another address;\n"
+    "--web-certificate FILE --web-key FILE (PEM) serve it over HTTPS.\n"
     "CARD: 1 (the test card, default), 2 (colour bars), contest (with --contest-number N and\n"
     "--band NAME for this run), ident, or one of your pictures: its name in the cards folder\n"
     "beside TickerTape.txt, or a PNG or JPEG file.\n"
@@ -171,6 +176,19 @@ QString readLogFolder(const QString& value, Options& options, bool) {
     return QString();
 }
 
+QString readWebAddress(const QString& value, Options& options, bool) {
+    if (value.trimmed().isEmpty())
+        return QStringLiteral("--web needs an address and port, such as 127.0.0.1:8080");
+    options.webAddress = value.trimmed();
+    return QString();
+}
+
+template <QString Options::*field>
+QString readWebFile(const QString& value, Options& options, bool) {
+    options.*field = value;
+    return QString();
+}
+
 QString setStandbyAtStart(const QString&, Options& options, bool) {
     options.standbyAtStart = true;
     return QString();
@@ -192,6 +210,10 @@ constexpr ProgramOption ProgramOptions[] = {
     {"ident-card-seconds", "S", readMinutesOrSeconds<&Options::identCardSeconds, 600>},
     {"standby-at-start", nullptr, setStandbyAtStart},
     {"log", "FOLDER", readLogFolder},
+    {"set-web-password", nullptr, setMode<Options::Mode::SetWebPassword>},
+    {"web", "ADDRESS:PORT", readWebAddress},
+    {"web-certificate", "FILE", readWebFile<&Options::webCertificate>},
+    {"web-key", "FILE", readWebFile<&Options::webKey>},
 };
 
 QCommandLineOption optionFor(const char* name, const char* valueName) {
@@ -207,10 +229,15 @@ QString modeProblem(const QCommandLineParser& parser) {
         return parser.isSet(QString::fromLatin1(name));
     };
     if (int(isSet("snapshot")) + int(isSet("frames")) + int(isSet("stream")) +
-            int(isSet("ts-rate")) >
+            int(isSet("ts-rate")) + int(isSet("set-web-password")) >
         1)
-        return QStringLiteral(
-            "--snapshot, --frames, --stream and --ts-rate cannot be used together");
+        return QStringLiteral("--snapshot, --frames, --stream, --ts-rate and --set-web-password "
+                              "cannot be used together");
+    if ((isSet("snapshot") || isSet("ts-rate") || isSet("set-web-password")) &&
+        (isSet("web") || isSet("web-certificate") || isSet("web-key")))
+        return QStringLiteral("--web goes with --stream, --frames or the windows");
+    if (isSet("web-certificate") != isSet("web-key"))
+        return QStringLiteral("--web-certificate and --web-key go together");
     const bool makesFrames =
         isSet("snapshot") || isSet("frames") || isSet("stream") || isSet("ts-rate");
     if (!makesFrames &&
@@ -347,7 +374,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             !problem.isEmpty())
             return mistake(problem);
     }
-    if (options.mode != Options::Mode::Windows)
+    if (options.mode != Options::Mode::Windows && options.mode != Options::Mode::SetWebPassword)
         if (const QString problem = readStream(parser, options); !problem.isEmpty())
             return mistake(problem);
     CommandLine result;

@@ -11,9 +11,10 @@ namespace kalvora {
 
 // What the command line asks for. With no arguments the program opens its windows as always;
 // the other modes work without a display: a still (--snapshot), live frames (--frames), a
-// network stream (--stream), or the rates of a channel (--ts-rate).
+// network stream (--stream), the rates of a channel (--ts-rate), or the web page's password
+// (--set-web-password).
 struct Options {
-    enum class Mode { Windows, Snapshot, Frames, Stream, TsRate };
+    enum class Mode { Windows, Snapshot, Frames, Stream, TsRate, SetWebPassword };
     Mode mode = Mode::Windows;
     QString snapshotFile;
     QString card = QStringLiteral("1"); // --pattern: a card's name (see Cards)
@@ -27,6 +28,11 @@ struct Options {
     std::optional<int> identCardSeconds;
     bool standbyAtStart = false;
     QString logFolder; // --log; empty: the user's state folder
+    // The web page for this run (--web), over the settings' web_address; with a certificate
+    // and its key, HTTPS.
+    QString webAddress;
+    QString webCertificate;
+    QString webKey;
     int fps = 25;
     // What the frames are drawn for (--size, --aspect): the windows' 808 x 608 unless given;
     // for a stream, the stream's picture.

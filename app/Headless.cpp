@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FrameStream.h"
+#include "app/RemoteControl.h"
 #include "app/ServiceNotifier.h"
 #include "app/StationStream.h"
 #include "files/SafeFile.h"
@@ -47,6 +48,16 @@ std::unique_ptr<OnAirFrames> startWith(Station& station, const Options& options,
 QByteArray snapshotFormat(const QString& file) {
     const QByteArray suffix = QFileInfo(file).suffix().toLower().toLatin1();
     return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray();
+}
+
+// The web page, where --web or the settings ask for one. False, having said why, when it
+// cannot be served; a page without a password yet is said and goes on.
+bool serveRemote(RemoteControl& remote, const Options& options) {
+    const QString problem =
+        remote.serve(options.webAddress, options.webCertificate, options.webKey);
+    if (!problem.isEmpty())
+        std::fprintf(stderr, "kalvora: %s\n", qPrintable(problem));
+    return problem.isEmpty() || remote.serving();
 }
 
 } // namespace
@@ -166,6 +177,9 @@ int streamFrames(Station& station, const Options& options) {
     });
     if (!station.inStandby())
         stream.start();
+    RemoteControl remote(station, station.store());
+    if (!serveRemote(remote, options))
+        return 2;
     ServiceNotifier service(station);
     service.ready();
     return QCoreApplication::exec();
@@ -217,6 +231,10 @@ int streamNetwork(Station& station, const Options& options) {
     });
     stopWatch.start(100);
     followStation(output, station);
+    RemoteControl remote(station, station.store());
+    remote.setStream(remoteStream(output, station));
+    if (!serveRemote(remote, options))
+        return 2;
     // Run as a systemd service: ready now, the stream's state in `systemctl status`.
     ServiceNotifier service(station);
     QObject::connect(&output, &StreamOutput::stateChanged, &service, [&] {

@@ -34,4 +34,28 @@ void followStation(StreamOutput& output, Station& station) {
         output.identNow();
 }
 
+QJsonObject remoteState(const StreamOutput* output) {
+    if (!output)
+        return {{QStringLiteral("wanted"), false},
+                {QStringLiteral("streaming"), false},
+                {QStringLiteral("state"), StreamOutput::tr("not streaming")}};
+    return {{QStringLiteral("wanted"), output->state() != StreamOutput::State::Stopped},
+            {QStringLiteral("streaming"), output->state() == StreamOutput::State::Streaming},
+            {QStringLiteral("state"), output->statusText()},
+            {QStringLiteral("bitrate_kbit"), qRound(output->bitrate() / 1000)},
+            {QStringLiteral("dropped"), output->framesDropped()},
+            {QStringLiteral("last_error"), output->lastError()}};
+}
+
+RemoteStream remoteStream(StreamOutput& output, Station& station) {
+    return {[&output] { return remoteState(&output); },
+            [&output, &station] {
+                if (station.inStandby())
+                    return Station::tr("the station is in standby");
+                output.start();
+                return QString();
+            },
+            [&output] { output.stop(); }};
+}
+
 } // namespace kalvora

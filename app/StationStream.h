@@ -1,5 +1,7 @@
 #pragma once
 
+#include "station/RemoteStream.h"
+
 namespace kalvora {
 
 class Station;
@@ -10,5 +12,14 @@ class StreamOutput;
 // on its sound; its messages and changes of state go into the on-air log. Started here unless
 // the station is in standby (with the Morse ident, where the ident card is on air).
 void followStation(StreamOutput& output, Station& station);
+
+} // namespace kalvora
+
+namespace kalvora {
+
+// How `output` goes, as a remote client reads it (see RemoteStream); none: not streaming.
+QJsonObject remoteState(const StreamOutput* output);
+// `output` steered from afar: started (unless the station is in standby) and stopped.
+RemoteStream remoteStream(StreamOutput& output, Station& station);
 
 } // namespace kalvora

@@ -24,6 +24,9 @@ packages=(
     ffmpeg nginx-light libnginx-mod-rtmp srt-tools
     # Running headless as a systemd service: its notify call, and the unit's checker.
     libsystemd-dev systemd
+    # The station's web page: Qt's HTTP server (and the WebSockets module its package needs
+    # but does not name); a real browser to test the page in.
+    qt6-httpserver-dev qt6-websockets-dev chromium python3
 )
 
 # Regional time and date formats for the clock tests (see tests/station_test.cpp).

@@ -42,6 +42,8 @@ public:
 
     enum class State { Stopped, Connecting, Streaming, Waiting, Failed };
     State state() const { return m_state; }
+    // Why the last try failed; empty while it streams.
+    QString lastError() const { return m_lastError; }
     // What the operator reads: streaming with the rates reached, or why not.
     QString statusText() const;
 

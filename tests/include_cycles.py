@@ -11,7 +11,7 @@ from pathlib import Path
 
 root = Path(sys.argv[1])
 folders = ["files", "settings", "clock", "ticker", "station", "stream", "platform", "pattern",
-           "tickerdialog", "about", "pictures", "app"]
+           "tickerdialog", "about", "pictures", "remote", "app"]
 include = re.compile(r'^\s*#\s*include\s+"([a-z]+/[A-Za-z0-9_]+\.h)"', re.M)
 
 files = {}
