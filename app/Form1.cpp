@@ -58,8 +58,8 @@ Form1::Form1(Station& station)
         move(primary->availableGeometry().center() - rect().center());
 }
 
-// The menu bar: Bestand (Uitgang, Kaart, Rooster, Voorbeeld, Uitzenden, Afsluiten), TickerTape,
-// Info.
+// The menu bar: Bestand (Uitgang, Kaart, Rooster, Voorbeeld, Uitzenden, Op afstand, Afsluiten),
+// TickerTape, Info.
 void Form1::makeMenu() {
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
@@ -84,6 +84,10 @@ void Form1::makeMenu() {
     mnu_uitzenden->setObjectName(QStringLiteral("mnu_uitzenden"));
     connect(mnu_uitzenden, &QAction::triggered, this,
             [this] { emit windowRequested(Window::Broadcast); });
+    mnu_op_afstand = bestand->addAction(tr("&Op afstand..."));
+    mnu_op_afstand->setObjectName(QStringLiteral("mnu_op_afstand"));
+    connect(mnu_op_afstand, &QAction::triggered, this,
+            [this] { emit windowRequested(Window::Remote); });
     bestand->addSeparator();
     mnu_afsluiten = bestand->addAction(tr("&Afsluiten"));
     mnu_afsluiten->setObjectName(QStringLiteral("mnu_afsluiten"));

@@ -49,6 +49,7 @@ public:
     QMenu* mnu_rooster;
     QAction* mnu_voorbeeld;
     QAction* mnu_uitzenden;
+    QAction* mnu_op_afstand;
     QWidget* client;
     QPushButton* Command1;
     QPushButton* Command2;
@@ -72,7 +73,7 @@ public:
     QLineEdit* Text6;
 
     // The other windows the panel opens; the registry that owns them shows them.
-    enum class Window { Preview, Broadcast, TickerSettings, About };
+    enum class Window { Preview, Broadcast, TickerSettings, About, Remote };
     // How the stream goes, while it is wanted; empty: not streaming.
     void showBroadcastStatus(const QString& status);
 

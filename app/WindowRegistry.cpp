@@ -5,6 +5,9 @@
 #include "app/Form1.h"
 #include "app/Frm_Uitzenden.h"
 #include "app/Preview.h"
+#include "app/RemoteControl.h"
+#include "app/RemoteWindow.h"
+#include "app/StationStream.h"
 #include "pattern/CardWindows.h"
 #include "pattern/Display.h"
 #include "pattern/FrameRenderer.h"
@@ -28,6 +31,9 @@ WindowRegistry::WindowRegistry(Station& station, Platform platform,
     });
     connect(&station, &Station::outputChanged, this, &WindowRegistry::placePatterns);
     m_broadcast = std::make_unique<Broadcast>(station, *m_platform.store);
+    m_remote = std::make_unique<RemoteControl>(station, *m_platform.store);
+    m_remote->setStream({[this] { return remoteState(m_broadcast->output()); },
+                         [this] { return m_broadcast->start(); }, [this] { m_broadcast->stop(); }});
     connect(m_broadcast.get(), &Broadcast::statusChanged, this, [this] {
         if (m_form1)
             m_form1->showBroadcastStatus(m_broadcast->wanted() ? m_broadcast->statusText()
@@ -103,6 +109,12 @@ Form1& WindowRegistry::form1() {
             case Form1::Window::About:
                 about().showInFront();
                 break;
+            case Form1::Window::Remote: {
+                auto* window = new RemoteWindow(*m_remote, *m_platform.store, m_form1);
+                window->setAttribute(Qt::WA_DeleteOnClose);
+                window->open();
+                break;
+            }
             }
         });
         connect(m_form1, &Form1::closing, this, &WindowRegistry::takePatternsDown);
@@ -111,6 +123,7 @@ Form1& WindowRegistry::form1() {
         connect(m_form1, &LoadedWindow::unloaded, this, [this] {
             // The preview and the stream show what the panel puts on air: they go with it.
             m_broadcast->stop();
+            m_remote->stopServing();
             if (m_preview)
                 m_preview->unload();
             if (m_broadcastDialog)

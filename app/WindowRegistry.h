@@ -24,6 +24,7 @@ class LoadedWindow;
 class PatternWindow;
 class Preview;
 class Broadcast;
+class RemoteControl;
 class Frm_Uitzenden;
 class Station;
 
@@ -56,6 +57,8 @@ public:
     Frm_Uitzenden& broadcastDialog();
     // Bestand > Uitzenden's stream of what is on air.
     Broadcast& broadcast() { return *m_broadcast; }
+    // The station's web page, with Bestand > Uitzenden's stream to show and steer.
+    RemoteControl& remote() { return *m_remote; }
 
     // The window if it is loaded, without creating it.
     Form1* loadedForm1() const { return m_form1; }
@@ -96,6 +99,7 @@ private:
     Preview* m_preview = nullptr;
     Frm_Uitzenden* m_broadcastDialog = nullptr;
     std::unique_ptr<Broadcast> m_broadcast;
+    std::unique_ptr<RemoteControl> m_remote;
 };
 
 } // namespace kalvora

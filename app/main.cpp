@@ -2,6 +2,8 @@
 #include "app/Form1.h"
 #include "app/Headless.h"
 #include "app/ProgramParts.h"
+#include "app/RemoteControl.h"
+#include "app/WindowRegistry.h"
 #include "files/SafeFile.h"
 #include "platform/LoadedWindow.h"
 #include "settings/SettingsStore.h"
@@ -98,7 +100,7 @@ int runHeadless(ProgramParts& program, SettingsStore& store, const Options& opti
 }
 
 // The control panel and the patterns: problems go to the operator.
-int runWindows(ProgramParts& program, SettingsStore& store) {
+int runWindows(ProgramParts& program, SettingsStore& store, const Options& options) {
     const Platform& platform = program.platform();
     const auto toOperator = [&platform](const QString& message) {
         platform.warn(nullptr, QStringLiteral("Kalvora"), message);
@@ -108,6 +110,11 @@ int runWindows(ProgramParts& program, SettingsStore& store) {
         OnAirLog::defaultFolder(), [] { return QDateTime::currentDateTimeUtc(); }, toOperator));
     program.windows().form1().show();
     if (const QString problem = store.readProblem(); !problem.isEmpty())
+        toOperator(problem);
+    // The web page, where --web or the settings ask for one.
+    if (const QString problem = program.windows().remote().serve(
+            options.webAddress, options.webCertificate, options.webKey);
+        !problem.isEmpty())
         toOperator(problem);
     return QApplication::exec();
 }
@@ -142,6 +149,8 @@ int main(int argc, char* argv[]) {
     installFontSubstitutes();
 
     SettingsStore store = SettingsStore::forProgramIn(QApplication::applicationDirPath());
+    if (options.mode == Options::Mode::SetWebPassword)
+        return RemoteControl::setPassword(store);
     const QString tickerFolder = Platform::tickerFolderFor(
         QApplication::applicationDirPath(),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
@@ -152,6 +161,6 @@ int main(int argc, char* argv[]) {
                 SafeFile::removeStaleTemporaries(saved);
     ProgramParts program(Platform::system(&store, tickerFolder), [] { QCoreApplication::quit(); });
     if (options.mode == Options::Mode::Windows)
-        return runWindows(program, store);
+        return runWindows(program, store, options);
     return runHeadless(program, store, options);
 }

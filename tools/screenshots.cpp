@@ -7,6 +7,7 @@
 #include "app/Frm_Uitzenden.h"
 #include "app/Preview.h"
 #include "app/ProgramParts.h"
+#include "app/RemoteWindow.h"
 #include "app/RoosterWindow.h"
 #include "pattern/Display.h"
 #include "pattern/OnAirFrames.h"
@@ -135,6 +136,14 @@ int main(int argc, char** argv) {
     ok = save(panel, out, QStringLiteral("control-panel-standby.png")) && ok;
     emit rooster->aboutToShow();
     rooster->onAir->trigger();
+    // Where the web page is served.
+    panel.mnu_op_afstand->trigger();
+    if (auto* remote = panel.findChild<RemoteWindow*>()) {
+        remote->address->setText(QStringLiteral("127.0.0.1:8080"));
+        settle(100);
+        ok = save(*remote, out, QStringLiteral("op-afstand.png")) && ok;
+        remote->reject();
+    }
     // Each built-in card as a 16:9 stream sends it.
     Station& station = program.station();
     station.setContest(QStringLiteral("23cm"), 12, false);
