@@ -2,8 +2,6 @@
 #include "ScreenPictures.h"
 #include "app/Form1.h"
 #include "app/Preview.h"
-#include "app/RemoteControl.h"
-#include "app/RemoteWindow.h"
 #include "app/WindowRegistry.h"
 #include "pattern/Caption.h"
 #include "pattern/Display.h"
@@ -12,7 +10,6 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +17,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,7 +41,6 @@ private slots:
     void typingIntoText1_reachesCaptionAndStoreAfterEachKey();
     void clearedText3_isStoredEmpty_andComesBackEmpty();
     void typingIntoText5_changesNoCaption();
-    void opAfstand_keepsOnlyAnAddressThatServes_andThePasswordAsAHash();
     void storedFields_comeBackAtStart_andCaptionsDropPlaceholders();
     void kalvora1ThenKalvora2_showsBoth_pattern2InFront();
     void pictureClick_hidesPattern1_captionClickDoesNot();
@@ -483,51 +478,4 @@ void AppTest::warning_comesUpOverTheWindowItConcerns() {
 }
 
 QTEST_MAIN(AppTest)
-void AppTest::opAfstand_keepsOnlyAnAddressThatServes_andThePasswordAsAHash() {
-#ifndef KALVORA_HAS_REMOTE
-    QSKIP("this build has no web page");
-#endif
-    TestPlatform t;
-    Program p(t);
-    QTcpServer taken; // a port in use: it cannot be served there
-    QVERIFY(taken.listen(QHostAddress::LocalHost));
-    quint16 freePort = 0;
-    {
-        QTcpServer free;
-        free.listen(QHostAddress::LocalHost);
-        freePort = free.serverPort();
-    }
-    struct Row {
-        QString address, password, repeat;
-        bool kept;
-    };
-    const QList<Row> rows = {
-        {QStringLiteral("127.0.0.1:%1").arg(taken.serverPort()), {}, {}, false},
-        {QStringLiteral("nohost:99999"), {}, {}, false},
-        {QStringLiteral("127.0.0.1:%1").arg(freePort), QStringLiteral("geheim"),
-         QStringLiteral("gehiem"), false},
-        {QStringLiteral("127.0.0.1:%1").arg(freePort), QStringLiteral("geheim"),
-         QStringLiteral("geheim"), true},
-        {QString(), {}, {}, true}, // off again
-    };
-    for (const Row& row : rows) {
-        p.panel.mnu_op_afstand->trigger();
-        auto* window = p.panel.findChild<kalvora::RemoteWindow*>();
-        QVERIFY(window);
-        window->address->setText(row.address);
-        window->password->setText(row.password);
-        window->repeat->setText(row.repeat);
-        const QString before = t.storedValue(QStringLiteral("web_address"));
-        window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        QCOMPARE(window->isVisible(), !row.kept);
-        QCOMPARE(window->problem->isVisible(), !row.kept);
-        QCOMPARE(t.storedValue(QStringLiteral("web_address")), row.kept ? row.address : before);
-        QCOMPARE(p.windows.remote().serving(), row.kept && !row.address.isEmpty());
-        delete window;
-    }
-    const QString hash = t.storedValue(QStringLiteral("web_password_hash"));
-    QVERIFY2(hash.startsWith(QLatin1String("pbkdf2-sha256$")) && !hash.contains("geheim"),
-             qPrintable(hash));
-}
-
 #include "app_test.moc"

@@ -2,15 +2,22 @@
 // the way an operator sets it, every bad request refused with nothing changed (the settings
 // file read back after each), wrong passwords slowed down.
 #include "InstalledProgram.h"
+#include "ProgramFixture.h"
+#include "app/RemoteControl.h"
+#include "app/RemoteWindow.h"
 
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -104,6 +111,59 @@ struct WebStation {
     QNetworkAccessManager network;
 };
 
+// A mosquitto broker of the test's own on a loopback port, without persistence: restarted, it
+// holds nothing retained.
+struct Broker {
+    Broker(const QString& folder, quint16 port) : port(port) {
+        QFile config(folder + QStringLiteral("/mosquitto.conf"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n"
+                                    "persistence false\n")
+                         .arg(port)
+                         .toUtf8());
+        config.close();
+        configFile = config.fileName();
+        start();
+    }
+    ~Broker() { stop(); }
+    void start() {
+        process.start(QStringLiteral("/usr/sbin/mosquitto"), {QStringLiteral("-c"), configFile});
+        QTest::qWaitFor(
+            [this] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, this->port);
+                return probe.waitForConnected(200);
+            },
+            10000);
+    }
+    void stop() {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    // The first message on `topic` (a retained one at once), or empty after `seconds`.
+    QByteArray first(const QString& topic, int seconds = 10) const {
+        QProcess sub;
+        sub.start(QStringLiteral("mosquitto_sub"),
+                  {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                   QString::number(port), QStringLiteral("-t"), topic, QStringLiteral("-C"),
+                   QStringLiteral("1"), QStringLiteral("-W"), QString::number(seconds)});
+        sub.waitForFinished((seconds + 5) * 1000);
+        return sub.readAllStandardOutput().trimmed();
+    }
+    void publish(const QString& topic, const QByteArray& message) const {
+        QProcess pub;
+        pub.start(QStringLiteral("mosquitto_pub"),
+                  {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                   QString::number(port), QStringLiteral("-q"), QStringLiteral("1"),
+                   QStringLiteral("-t"), topic, QStringLiteral("-m"), QString::fromUtf8(message)});
+        pub.waitForFinished(10000);
+    }
+
+    quint16 port;
+    QString configFile;
+    QProcess process;
+};
+
 } // namespace
 
 class RemoteTest : public QObject {
@@ -113,6 +173,8 @@ private slots:
     void api_changesThroughTheStation_badRequestsChangeNothing_data();
     void api_changesThroughTheStation_badRequestsChangeNothing();
     void api_overHttps_withTheStationsOwnCertificate();
+    void mqtt_stateRetained_commandsChecked_brokerRestarted_lastWill();
+    void opAfstand_keepsOnlyAnAddressThatServes_andThePasswordAsAHash();
 };
 
 void RemoteTest::api_needsThePassword_keptOnlyAsAHash_wrongOnesSlowedDown() {
@@ -256,6 +318,103 @@ void RemoteTest::api_overHttps_withTheStationsOwnCertificate() {
     const Answer status = web.ask("GET", "/api/status");
     QCOMPARE(status.status, 200);
     QCOMPARE(status.json().value(QStringLiteral("Text1")).toString(), QStringLiteral("QQ0ABC"));
+}
+
+void RemoteTest::mqtt_stateRetained_commandsChecked_brokerRestarted_lastWill() {
+#ifndef KALVORA_HAS_MQTT
+    QSKIP("this build has no MQTT");
+#endif
+    if (!QFile::exists(QStringLiteral("/usr/sbin/mosquitto")))
+        QSKIP("mosquitto is not installed (scripts/setup-debian.sh installs it)");
+    WebStation station;
+    Broker broker(station.kalvora.dir.path(), freePort());
+    station.program.setProcessEnvironment(station.kalvora.environment);
+    station.program.start(
+        station.kalvora.executable,
+        {QStringLiteral("--stream"), station.kalvora.dir.filePath(QStringLiteral("out.ts")),
+         QStringLiteral("--mqtt"), QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port)});
+    const QString status = QStringLiteral("kalvora/QQ0ABC/status");
+    const auto text1 = [&] {
+        return QJsonDocument::fromJson(broker.first(status))
+            .object()
+            .value(QStringLiteral("Text1"));
+    };
+    QCOMPARE(text1().toString(), QStringLiteral("QQ0ABC"));
+    // A command goes through the station's door: kept, and the retained state follows.
+    broker.publish(QStringLiteral("kalvora/QQ0ABC/set/Text1"), "PI6ATV");
+    QVERIFY(QTest::qWaitFor([&] { return station.settings().contains("Text1=PI6ATV"); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return text1().toString() == QLatin1String("PI6ATV"); }, 10000));
+    // A bad one is refused, said on the error topic, and changes nothing.
+    const QByteArray before = station.settings();
+    QProcess errors;
+    errors.start(QStringLiteral("mosquitto_sub"),
+                 {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                  QString::number(broker.port), QStringLiteral("-t"),
+                  QStringLiteral("kalvora/QQ0ABC/error"), QStringLiteral("-C"), QStringLiteral("1"),
+                  QStringLiteral("-W"), QStringLiteral("10")});
+    QTest::qWait(500);
+    broker.publish(QStringLiteral("kalvora/QQ0ABC/set/card"), "nope");
+    QVERIFY(errors.waitForFinished(15000));
+    QCOMPARE(errors.readAllStandardOutput().trimmed(),
+             QByteArray("card: there is no card \"nope\""));
+    QCOMPARE(station.settings(), before);
+    // The broker goes and comes back empty: the state is there again, the picture never waited.
+    broker.stop();
+    QTest::qWait(1000);
+    broker.start();
+    QCOMPARE(QJsonDocument::fromJson(broker.first(status, 20))
+                 .object()
+                 .value(QStringLiteral("Text1"))
+                 .toString(),
+             QStringLiteral("PI6ATV"));
+    // Killed: the broker says so for it.
+    station.program.kill();
+    station.program.waitForFinished(5000);
+    QVERIFY(QTest::qWaitFor([&] { return broker.first(status, 2) == "offline"; }, 15000));
+}
+
+void RemoteTest::opAfstand_keepsOnlyAnAddressThatServes_andThePasswordAsAHash() {
+    TestPlatform t;
+    Program p(t);     // the program with its windows, in this process
+    QTcpServer taken; // a port in use: it cannot be served there
+    QVERIFY(taken.listen(QHostAddress::LocalHost));
+    quint16 freePort = 0;
+    {
+        QTcpServer free;
+        free.listen(QHostAddress::LocalHost);
+        freePort = free.serverPort();
+    }
+    struct Row {
+        QString address, password, repeat;
+        bool kept;
+    };
+    const QList<Row> rows = {
+        {QStringLiteral("127.0.0.1:%1").arg(taken.serverPort()), {}, {}, false},
+        {QStringLiteral("nohost:99999"), {}, {}, false},
+        {QStringLiteral("127.0.0.1:%1").arg(freePort), QStringLiteral("geheim"),
+         QStringLiteral("gehiem"), false},
+        {QStringLiteral("127.0.0.1:%1").arg(freePort), QStringLiteral("geheim"),
+         QStringLiteral("geheim"), true},
+        {QString(), {}, {}, true}, // off again
+    };
+    for (const Row& row : rows) {
+        p.panel.mnu_op_afstand->trigger();
+        auto* window = p.panel.findChild<RemoteWindow*>();
+        QVERIFY(window);
+        window->address->setText(row.address);
+        window->password->setText(row.password);
+        window->repeat->setText(row.repeat);
+        const QString before = t.storedValue(QStringLiteral("web_address"));
+        window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(window->isVisible(), !row.kept);
+        QCOMPARE(window->problem->isVisible(), !row.kept);
+        QCOMPARE(t.storedValue(QStringLiteral("web_address")), row.kept ? row.address : before);
+        QCOMPARE(p.windows.remote().serving(), row.kept && !row.address.isEmpty());
+        delete window;
+    }
+    const QString hash = t.storedValue(QStringLiteral("web_password_hash"));
+    QVERIFY2(hash.startsWith(QLatin1String("pbkdf2-sha256$")) && !hash.contains("geheim"),
+             qPrintable(hash));
 }
 
 QTEST_MAIN(RemoteTest)
