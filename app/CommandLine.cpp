@@ -34,6 +34,8 @@ const char* const Usage =
     "--web ADDRESS:PORT (with the windows, --stream or --frames): the station's web page and\n"
     "its API, behind the password, at 127.0.0.1:PORT unless you name another address;\n"
     "--web-certificate FILE --web-key FILE (PEM) serve it over HTTPS.\n"
+    "--mqtt mqtt://HOST:PORT [--mqtt-user NAME --mqtt-password TEXT] [--mqtt-ca FILE]: state\n"
+    "on kalvora/CALL/status, commands on kalvora/CALL/set/WHAT (see the README).\n"
     "CARD: 1 (the test card, default), 2 (colour bars), contest (with --contest-number N and\n"
     "--band NAME for this run), ident, or one of your pictures: its name in the cards folder\n"
     "beside TickerTape.txt, or a PNG or JPEG file.\n"
@@ -183,8 +185,8 @@ QString readWebAddress(const QString& value, Options& options, bool) {
     return QString();
 }
 
-template <QString Options::*field>
-QString readWebFile(const QString& value, Options& options, bool) {
+// A text kept as given (a file name, a user name).
+template <QString Options::*field> QString readText(const QString& value, Options& options, bool) {
     options.*field = value;
     return QString();
 }
@@ -212,8 +214,12 @@ constexpr ProgramOption ProgramOptions[] = {
     {"log", "FOLDER", readLogFolder},
     {"set-web-password", nullptr, setMode<Options::Mode::SetWebPassword>},
     {"web", "ADDRESS:PORT", readWebAddress},
-    {"web-certificate", "FILE", readWebFile<&Options::webCertificate>},
-    {"web-key", "FILE", readWebFile<&Options::webKey>},
+    {"web-certificate", "FILE", readText<&Options::webCertificate>},
+    {"web-key", "FILE", readText<&Options::webKey>},
+    {"mqtt", "URL", readText<&Options::mqttUrl>},
+    {"mqtt-user", "NAME", readText<&Options::mqttUser>},
+    {"mqtt-password", "TEXT", readText<&Options::mqttPassword>},
+    {"mqtt-ca", "FILE", readText<&Options::mqttCaFile>},
 };
 
 QCommandLineOption optionFor(const char* name, const char* valueName) {
@@ -234,8 +240,10 @@ QString modeProblem(const QCommandLineParser& parser) {
         return QStringLiteral("--snapshot, --frames, --stream, --ts-rate and --set-web-password "
                               "cannot be used together");
     if ((isSet("snapshot") || isSet("ts-rate") || isSet("set-web-password")) &&
-        (isSet("web") || isSet("web-certificate") || isSet("web-key")))
-        return QStringLiteral("--web goes with --stream, --frames or the windows");
+        (isSet("web") || isSet("web-certificate") || isSet("web-key") || isSet("mqtt")))
+        return QStringLiteral("--web and --mqtt go with --stream, --frames or the windows");
+    if (!isSet("mqtt") && (isSet("mqtt-user") || isSet("mqtt-password") || isSet("mqtt-ca")))
+        return QStringLiteral("--mqtt-user, --mqtt-password and --mqtt-ca go with --mqtt");
     if (isSet("web-certificate") != isSet("web-key"))
         return QStringLiteral("--web-certificate and --web-key go together");
     const bool makesFrames =
@@ -317,11 +325,22 @@ bool wantsHeadless(int argc, char** argv) {
         "qwindowicon", "qwindowtitle",       "style",         "stylesheet", "session",
         "display",     "geometry",           "title",         "name",       "dialogs"};
     static const QSet<QByteArray> qtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    // Ours that go with the windows as well: they open the windows like no option at all.
+    static const QSet<QByteArray> withWindows = {"web",       "web-certificate", "web-key", "mqtt",
+                                                 "mqtt-user", "mqtt-password",   "mqtt-ca"};
     // Anything else, one of ours or a mistake, is answered without opening a window, so that
     // a wrong argument gets a usage message even where there is no display.
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
-        if (!argument.startsWith('-') || argument.startsWith("--"))
+        if (argument.startsWith("--")) {
+            const QByteArray name = argument.mid(2).split('=').first();
+            if (!withWindows.contains(name))
+                return true;
+            if (!argument.contains('=') && i + 1 < argc)
+                ++i; // its value
+            continue;
+        }
+        if (!argument.startsWith('-'))
             return true;
         const QByteArray name = argument.mid(1);
         if (qtOptionsWithValue.contains(name) && i + 1 < argc)

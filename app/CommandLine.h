@@ -33,6 +33,11 @@ struct Options {
     QString webAddress;
     QString webCertificate;
     QString webKey;
+    // The MQTT broker (--mqtt mqtt://HOST:PORT) and how to log in to it.
+    QString mqttUrl;
+    QString mqttUser;
+    QString mqttPassword;
+    QString mqttCaFile;
     int fps = 25;
     // What the frames are drawn for (--size, --aspect): the windows' 808 x 608 unless given;
     // for a stream, the stream's picture.

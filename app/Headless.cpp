@@ -50,14 +50,20 @@ QByteArray snapshotFormat(const QString& file) {
     return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray();
 }
 
-// The web page, where --web or the settings ask for one. False, having said why, when it
-// cannot be served; a page without a password yet is said and goes on.
+// The web page, where --web or the settings ask for one, and MQTT where --mqtt does. False,
+// having said why, when they cannot be; a page without a password yet is said and goes on.
 bool serveRemote(RemoteControl& remote, const Options& options) {
     const QString problem =
         remote.serve(options.webAddress, options.webCertificate, options.webKey);
     if (!problem.isEmpty())
         std::fprintf(stderr, "kalvora: %s\n", qPrintable(problem));
-    return problem.isEmpty() || remote.serving();
+    if (!problem.isEmpty() && !remote.serving())
+        return false;
+    const QString mqtt = remote.connectMqtt(options.mqttUrl, options.mqttUser, options.mqttPassword,
+                                            options.mqttCaFile);
+    if (!mqtt.isEmpty())
+        std::fprintf(stderr, "kalvora: %s\n", qPrintable(mqtt));
+    return mqtt.isEmpty();
 }
 
 } // namespace

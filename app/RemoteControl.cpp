@@ -8,6 +8,9 @@
 #include "remote/WebPassword.h"
 #include "remote/WebServer.h"
 #endif
+#ifdef KALVORA_HAS_MQTT
+#include "remote/MqttLink.h"
+#endif
 
 #include <QTextStream>
 #include <cstdio>
@@ -26,7 +29,7 @@ RemoteControl::RemoteControl(Station& station, SettingsStore& store, QObject* pa
 #endif
 }
 
-RemoteControl::~RemoteControl() = default;
+RemoteControl::~RemoteControl() = default; // (MqttLink says goodbye to the broker)
 
 #ifdef KALVORA_HAS_REMOTE
 
@@ -51,6 +54,33 @@ QString RemoteControl::serve(const QString& address, const QString& certificate,
         return tr("the web page serves nothing until a password is set: kalvora "
                   "--set-web-password");
     return QString();
+}
+
+QString RemoteControl::connectMqtt(const QString& url, const QString& user, const QString& password,
+                                   const QString& caFile) {
+    if (url.isEmpty())
+        return QString();
+#ifdef KALVORA_HAS_MQTT
+    QString problem;
+    std::optional<MqttSettings> settings = MqttSettings::parse(url, &problem);
+    if (!settings)
+        return tr("--mqtt: %1").arg(problem);
+    settings->user = user;
+    settings->password = password;
+    settings->caFile = caFile;
+    m_mqtt = std::make_unique<MqttLink>(*m_remote, *settings, m_station.text(1),
+                                        [this](const QString& event) { m_station.log(event); });
+    if (const QString why = m_mqtt->start(); !why.isEmpty()) {
+        m_mqtt.reset();
+        return why;
+    }
+    return QString();
+#else
+    Q_UNUSED(user);
+    Q_UNUSED(password);
+    Q_UNUSED(caFile);
+    return tr("this build of Kalvora has no MQTT");
+#endif
 }
 
 bool RemoteControl::serving() const {
@@ -111,6 +141,11 @@ int RemoteControl::setPassword(SettingsStore& store) {
 #else
 
 void RemoteControl::setStream(const RemoteStream&) {}
+
+QString RemoteControl::connectMqtt(const QString& url, const QString&, const QString&,
+                                   const QString&) {
+    return url.isEmpty() ? QString() : tr("this build of Kalvora has no MQTT");
+}
 
 QString RemoteControl::serve(const QString& address, const QString&, const QString&) {
     if (address.isEmpty() && m_store.ReadSetting(AddressKey, QString()).isEmpty())

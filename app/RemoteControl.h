@@ -12,6 +12,7 @@ class SettingsStore;
 class Station;
 class StationRemote;
 class WebServer;
+class MqttLink;
 
 // The station's web page in a running program, where one is asked for: --web for this run, or
 // else the settings' web_address. Off unless one of them names an address. Where this build has
@@ -28,6 +29,11 @@ public:
     // it cannot, or empty.
     QString serve(const QString& address, const QString& certificate = QString(),
                   const QString& key = QString());
+    // The station on an MQTT broker ("mqtt://HOST:PORT"), its topics named after the call sign
+    // (Text1) as it is now. Returns why it cannot, or empty; a broker that is down is no
+    // reason: it is tried again.
+    QString connectMqtt(const QString& url, const QString& user, const QString& password,
+                        const QString& caFile);
     bool serving() const;
     quint16 port() const;
     void stopServing();
@@ -49,6 +55,9 @@ private:
 #ifdef KALVORA_HAS_REMOTE
     std::unique_ptr<StationRemote> m_remote;
     std::unique_ptr<WebServer> m_web;
+#ifdef KALVORA_HAS_MQTT
+    std::unique_ptr<MqttLink> m_mqtt;
+#endif
 #endif
 };
 

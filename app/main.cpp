@@ -111,9 +111,13 @@ int runWindows(ProgramParts& program, SettingsStore& store, const Options& optio
     program.windows().form1().show();
     if (const QString problem = store.readProblem(); !problem.isEmpty())
         toOperator(problem);
-    // The web page, where --web or the settings ask for one.
+    // The web page, where --web or the settings ask for one; MQTT, where --mqtt does.
     if (const QString problem = program.windows().remote().serve(
             options.webAddress, options.webCertificate, options.webKey);
+        !problem.isEmpty())
+        toOperator(problem);
+    if (const QString problem = program.windows().remote().connectMqtt(
+            options.mqttUrl, options.mqttUser, options.mqttPassword, options.mqttCaFile);
         !problem.isEmpty())
         toOperator(problem);
     return QApplication::exec();

@@ -26,7 +26,9 @@ packages=(
     libsystemd-dev systemd
     # The station's web page: Qt's HTTP server (and the WebSockets module its package needs
     # but does not name); a real browser to test the page in.
-    qt6-httpserver-dev qt6-websockets-dev chromium python3
+    qt6-httpserver-dev qt6-websockets-dev chromium python3 openssl
+    # MQTT: the client library; a broker and its command-line clients for the tests.
+    libmosquitto-dev mosquitto mosquitto-clients
 )
 
 # Regional time and date formats for the clock tests (see tests/station_test.cpp).

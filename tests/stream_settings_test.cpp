@@ -42,6 +42,8 @@ private slots:
     void sizeAuto_followsTheVideoBitrate_data();
     void sizeAuto_followsTheVideoBitrate();
     void pictureOptions_goWithEveryFrameOutput();
+    void remoteOptions_withTheWindowsToo_data();
+    void remoteOptions_withTheWindowsToo();
     void serviceName_warnedWhereReceiversCutOrGarbleIt();
     void destination_fillsInWhatTheStreamIsMadeOf_data();
     void destination_fillsInWhatTheStreamIsMadeOf();
@@ -143,6 +145,42 @@ void StreamSettingsTest::mistakes_refusedBeforeAnythingIsOpened() {
     QCOMPARE(line.exitCode, 2);
     QVERIFY2(line.message.contains(said),
              qPrintable(line.message.section(QLatin1Char('\n'), 0, 0)));
+}
+
+// --web and --mqtt open the windows as no option does, or go with a headless mode.
+void StreamSettingsTest::remoteOptions_withTheWindowsToo_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("headless");
+    QTest::addColumn<QString>("said"); // empty: taken
+    QTest::newRow("web page with the windows") << "kalvora --web 0.0.0.0:8080" << false << "";
+    QTest::newRow("MQTT with the windows")
+        << "kalvora --mqtt mqtt://127.0.0.1:1883 --mqtt-user op --mqtt-ca=ca.pem" << false << "";
+    QTest::newRow("web page headless") << "kalvora --stream x.ts --web 8080" << true << "";
+    QTest::newRow("not with a still")
+        << "kalvora --web=127.0.0.1:8080 --snapshot x.png" << true << "go with --stream";
+    QTest::newRow("a user for no broker") << "kalvora --mqtt-user op" << false << "go with --mqtt";
+    QTest::newRow("a key without its certificate")
+        << "kalvora --web 8443 --web-key key.pem" << false << "go together";
+}
+
+void StreamSettingsTest::remoteOptions_withTheWindowsToo() {
+    QFETCH(QString, line);
+    QFETCH(bool, headless);
+    QFETCH(QString, said);
+    QList<QByteArray> arguments;
+    for (const QString& word : words(line))
+        arguments << word.toUtf8();
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.data());
+    QCOMPARE(wantsHeadless(int(argv.size()), argv.data()), headless);
+    const CommandLine parsed = parseCommandLine(words(line));
+    if (said.isEmpty()) {
+        QVERIFY2(parsed.options, qPrintable(parsed.message));
+        return;
+    }
+    QCOMPARE(parsed.exitCode, 2);
+    QVERIFY2(parsed.message.contains(said), qPrintable(parsed.message.section('\n', 0, 0)));
 }
 
 void StreamSettingsTest::sizeAuto_followsTheVideoBitrate_data() {
