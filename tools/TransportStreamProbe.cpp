@@ -159,6 +159,8 @@ PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double s
         bits += qint64(at->bytes) * 8;
         quarters[qsizetype((at->nanoseconds - start) / 250000000)] += qint64(at->bytes) * 8;
         const double gapMs = double(at->nanoseconds - (at - 1)->nanoseconds) / 1e6;
+        if (gapMs > PacingCheck::LongGapMs)
+            ++check.longGaps;
         if (gapMs > check.longestGapMs) {
             check.longestGapMs = gapMs;
             check.longestGapAt = double(at->nanoseconds - start) / 1e9;

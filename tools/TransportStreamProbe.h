@@ -43,6 +43,10 @@ struct PacingCheck {
     double worstQuarterSecond = 0; // the largest departure of a quarter second from the mux rate
     double longestGapMs = 0;       // between two datagrams
     double longestGapAt = 0;       // seconds into the part checked
+    // Gaps longer than LongGapMs: a few where a machine stalled now and then, 25 a second
+    // where the stream goes out frame by frame.
+    static constexpr double LongGapMs = 20;
+    qint64 longGaps = 0;
 };
 
 // How the datagrams after the first `skipSeconds` arrived, against a stream of `muxRate` bit/s.
