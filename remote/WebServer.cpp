@@ -113,8 +113,11 @@ std::optional<QHttpServerResponse> WebServer::refused(const QHttpServerRequest& 
         return error(tr("no password is set: kalvora --set-web-password sets one"),
                      Status::ServiceUnavailable);
     const QString address = addressOf(request);
-    Lockout& lockout = m_lockouts[address];
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Many addresses guessing: those whose lock-out has run out are forgotten.
+    if (m_lockouts.size() > 1000)
+        m_lockouts.removeIf([&now](const auto& entry) { return entry.value().until < now; });
+    Lockout& lockout = m_lockouts[address];
     if (lockout.until.isValid() && now < lockout.until) {
         QHttpServerResponse wait =
             error(tr("too many wrong passwords: wait %1 s").arg(now.secsTo(lockout.until) + 1),
