@@ -113,8 +113,6 @@ bool StreamOutput::endWorker() {
             session.leftBehind = true;
             lock.unlock();
             m_thread.detach();
-            m_sentEarlier += session.sent;
-            m_session.reset();
             return false;
         }
     }
@@ -123,17 +121,22 @@ bool StreamOutput::endWorker() {
     return true;
 }
 
-void StreamOutput::stop() {
+bool StreamOutput::halt() {
     m_schedule.stop();
     m_meter.stop();
     m_retry.stop();
     m_watchdog.stop();
     m_stillSeconds = 0;
-    endWorker();
+    const bool ended = endWorker();
     if (m_session) {
         m_sentEarlier += m_session->sent;
         m_session.reset();
     }
+    return ended;
+}
+
+void StreamOutput::stop() {
+    halt();
     setState(State::Stopped);
 }
 
@@ -149,17 +152,9 @@ void StreamOutput::watch() {
     const QString why =
         tr("watchdog: nothing was sent for %1 s; the stream starts again").arg(WatchdogSeconds);
     emit message(why);
-    m_schedule.stop();
-    m_meter.stop();
-    m_watchdog.stop();
-    if (!endWorker())
+    if (!halt())
         emit message(tr("watchdog: the stalled encoder did not stop; it is left behind"));
-    if (m_session) {
-        m_sentEarlier += m_session->sent;
-        m_session.reset();
-    }
     m_lastError = tr("nothing was sent for %1 s").arg(WatchdogSeconds);
-    m_stillSeconds = 0;
     setState(State::Waiting);
     start();
 }
@@ -285,15 +280,7 @@ void StreamOutput::opened(const Session* session) {
 void StreamOutput::failed(const Session* session, const QString& error, bool permanent) {
     if (session != m_session.get())
         return; // a session ended since, by stop() or the watchdog
-    if (m_thread.joinable())
-        m_thread.join();
-    m_schedule.stop();
-    m_meter.stop();
-    m_watchdog.stop();
-    if (m_session) {
-        m_sentEarlier += m_session->sent;
-        m_session.reset();
-    }
+    halt();     // (its worker has returned)
     m_lastError = error;
     if (permanent) {
         emit message(error);

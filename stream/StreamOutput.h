@@ -89,6 +89,9 @@ private:
     void failed(const Session* session, const QString& error, bool permanent);
     // Ends the worker; false when it had to be left behind.
     bool endWorker();
+    // No more frames, no timers, the session ended (its frames counted): false when its worker
+    // had to be left behind.
+    bool halt();
     void measure();
     void watch();
     void setState(State state);
