@@ -174,6 +174,10 @@ int streamFrames(Station& station, const Options& options) {
     // Queued: a first frame that cannot go out ends the stream before the event loop runs.
     QObject::connect(&stream, &FrameStream::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);
+    // Nothing goes out before the web page and MQTT are up, or the run ends for them.
+    RemoteControl remote(station, station.store());
+    if (!serveRemote(remote, options))
+        return 2;
     // Standby: no frames, so that the encoder they feed sends nothing either.
     QObject::connect(&station, &Station::standbyChanged, &stream, [&stream](bool standby) {
         if (standby)
@@ -183,9 +187,6 @@ int streamFrames(Station& station, const Options& options) {
     });
     if (!station.inStandby())
         stream.start();
-    RemoteControl remote(station, station.store());
-    if (!serveRemote(remote, options))
-        return 2;
     ServiceNotifier service(station);
     service.ready();
     return QCoreApplication::exec();
@@ -236,11 +237,12 @@ int streamNetwork(Station& station, const Options& options) {
             QCoreApplication::exit(0);
     });
     stopWatch.start(100);
-    followStation(output, station);
+    // Nothing goes out before the web page and MQTT are up, or the run ends for them.
     RemoteControl remote(station, station.store());
     remote.setStream(remoteStream(output, station));
     if (!serveRemote(remote, options))
         return 2;
+    followStation(output, station);
     // Run as a systemd service: ready now, the stream's state in `systemctl status`.
     ServiceNotifier service(station);
     QObject::connect(&output, &StreamOutput::stateChanged, &service, [&] {

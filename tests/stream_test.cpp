@@ -227,6 +227,7 @@ private slots:
     void windowsProgram_keepsItsPicture_retries_andResumes();
     void uitzenden_plutoRtmpChosenByName_asItsFirmwareReadsIt();
     void uitzenden_tickerEvenOnEveryFrame_andTheSwitchToKalvora2();
+    void uitzenden_sendsNothingInStandby_andSaysSo();
 };
 
 void StreamTest::transportStream_asReceiversSeeIt() {
@@ -728,6 +729,10 @@ void StreamTest::badAddressOrOptions_sayWhy_beforeAnythingIsOpened() {
         {words("--stream " + udp + " --muxrate 100M"), 2, "at most 80000000"},
         {{"--stream", udp, "--service-name", QString(300, QLatin1Char('N'))}, 2, "SDT"},
         {words("--frames --audio tone"), 2, "go with --stream"},
+#ifdef KALVORA_HAS_MQTT // (the web page and MQTT come up before anything is sent)
+        {words("--stream " + udp + " --web nohost:8080"), 2, "is not an address and port"},
+        {words("--stream " + udp + " --mqtt http://127.0.0.1"), 2, "is not a broker"},
+#endif
     };
     for (const auto& c : cases) {
         QByteArray said;
@@ -1042,6 +1047,33 @@ void StreamTest::uitzenden_tickerEvenOnEveryFrame_andTheSwitchToKalvora2() {
         ++measured;
     }
     QVERIFY2(measured > firstBars / 2, qPrintable(QString::number(measured)));
+}
+
+// The panel's stream follows the operator's standby: nothing is sent, and both the window and
+// the panel say why; on air again it streams.
+void StreamTest::uitzenden_sendsNothingInStandby_andSaysSo() {
+    TestPlatform t;
+    Program p(t);
+    Frm_Uitzenden& dialog =
+        p.openFromMenu(p.panel.mnu_uitzenden, &WindowRegistry::loadedBroadcastDialog);
+    QUdpSocket reader;
+    QVERIFY(reader.bind(QHostAddress::LocalHost, 0));
+    dialog.Text1->setText(QStringLiteral("udp://127.0.0.1:%1").arg(reader.localPort()));
+    dialog.Text2->setText(QStringLiteral("--muxrate 1M"));
+    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.Label3->text().startsWith(QLatin1String("streaming")), 5000);
+    p.station.goToStandby();
+    QCOMPARE(dialog.Label3->text(), QStringLiteral("standby: nothing is sent"));
+    QCOMPARE(p.panel.lbl_uitzenden->toolTip(), QStringLiteral("standby: nothing is sent"));
+    QTest::qWait(300);
+    while (reader.hasPendingDatagrams())
+        reader.receiveDatagram();
+    QTest::qWait(1500);
+    QVERIFY(!reader.hasPendingDatagrams());
+    p.station.goOnAir();
+    QTRY_VERIFY_WITH_TIMEOUT(reader.hasPendingDatagrams(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.Label3->text().startsWith(QLatin1String("streaming")), 5000);
+    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
 }
 
 QTEST_MAIN(StreamTest)
