@@ -128,16 +128,28 @@ measure() {
 }
 
 # A virtual machine's CPU time varies by a third from one run to the next: each is measured
-# in turn, $rounds times over, and the mean taken.
+# in turn, $rounds times over, and the mean taken; each round's own figures are kept too
+# (round[NAME.N]), as the machine's pace moves all of a round together.
 rounds=${ROUNDS:-3}
-declare -A total
+declare -A total round
 measureAll() {
-    local round name
-    for round in $(seq "$rounds"); do
+    local r name
+    for r in $(seq "$rounds"); do
         for name in "$@"; do
-            total[$name]=$(echo "${total[$name]:-0} + $(measure "$name") / $rounds" | bc -l)
+            round[$name.$r]=$(measure "$name")
+            total[$name]=$(echo "${total[$name]:-0} + ${round[$name.$r]} / $rounds" | bc -l)
         done
     done
+}
+# ratios EXPRESSION: the expression (of f, s, w, n: floor, stream, panel, panel without a
+# stream) for each round, as a list.
+ratios() {
+    local r list=
+    for r in $(seq "$rounds"); do
+        list+=$(printf ' %.2f' "$(echo "f=${round[floor.$r]}; s=${round[stream.$r]}; \
+            w=${round[panel.$r]}; n=${round[screens.$r]}; $1" | bc -l)")
+    done
+    echo "${list# }"
 }
 percent() { printf '%-40s %5.1f %% of a core\n' "$1" "$(echo "$2 * 100" | bc -l)"; }
 
@@ -188,3 +200,5 @@ printf 'kalvora --stream: %.2f x the floor (goal at most 1.1; %.2f x the unpaced
     "$(echo "$s / $a" | bc -l)"
 printf "the panel's stream (streaming less without): %.2f x the floor (goal at most 1.1)\n" \
     "$(echo "($w - $n) / $f" | bc -l)"
+printf 'round by round: kalvora --stream %s; the panel %s x the floor\n' "$(ratios 's / f')" \
+    "$(ratios '(w - n) / f')"
