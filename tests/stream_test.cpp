@@ -540,12 +540,6 @@ void StreamTest::udp_rateAgainstTheWallClock_data() {
 void StreamTest::udp_rateAgainstTheWallClock() {
     QFETCH(int, busy);
     constexpr double MuxRate = 2380794; // DVB-S2 QPSK 1.5 MS 4/5
-    // What the gaps tell apart: datagrams that go out frame by frame, 25 bursts a second.
-    QList<probe::Arrival> bursts;
-    for (qint64 frame = 0; frame < 100; ++frame)
-        for (qint64 i = 0; i < 9; ++i)
-            bursts.append({frame * 40'000'000 + i * 1'000'000, 1316});
-    QVERIFY(probe::checkPacing(bursts, 9 * 1316 * 8 * 25).longGaps > 90);
     // On a virtual machine an idle core now and then wakes the sender late by tens of
     // milliseconds: a few long gaps, but never the stream's rhythm. A pacer that keeps time
     // passes in one of two runs; one that does not fails both.
@@ -729,8 +723,11 @@ void StreamTest::badAddressOrOptions_sayWhy_beforeAnythingIsOpened() {
         {words("--stream " + udp + " --muxrate 100M"), 2, "at most 80000000"},
         {{"--stream", udp, "--service-name", QString(300, QLatin1Char('N'))}, 2, "SDT"},
         {words("--frames --audio tone"), 2, "go with --stream"},
-#ifdef KALVORA_HAS_MQTT // (the web page and MQTT come up before anything is sent)
+// (the web page and MQTT come up before anything is sent)
+#ifdef KALVORA_HAS_REMOTE
         {words("--stream " + udp + " --web nohost:8080"), 2, "is not an address and port"},
+#endif
+#ifdef KALVORA_HAS_MQTT
         {words("--stream " + udp + " --mqtt http://127.0.0.1"), 2, "is not a broker"},
 #endif
     };
@@ -1061,19 +1058,17 @@ void StreamTest::uitzenden_sendsNothingInStandby_andSaysSo() {
     dialog.Text1->setText(QStringLiteral("udp://127.0.0.1:%1").arg(reader.localPort()));
     dialog.Text2->setText(QStringLiteral("--muxrate 1M"));
     QTest::mouseClick(dialog.Command1, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.Label3->text().startsWith(QLatin1String("streaming")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(reader.hasPendingDatagrams(), 5000);
     p.station.goToStandby();
     QCOMPARE(dialog.Label3->text(), QStringLiteral("standby: nothing is sent"));
     QCOMPARE(p.panel.lbl_uitzenden->toolTip(), QStringLiteral("standby: nothing is sent"));
-    QTest::qWait(300);
+    QTest::qWait(300); // what was on its way
     while (reader.hasPendingDatagrams())
         reader.receiveDatagram();
     QTest::qWait(1500);
     QVERIFY(!reader.hasPendingDatagrams());
     p.station.goOnAir();
     QTRY_VERIFY_WITH_TIMEOUT(reader.hasPendingDatagrams(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.Label3->text().startsWith(QLatin1String("streaming")), 5000);
-    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
 }
 
 QTEST_MAIN(StreamTest)
