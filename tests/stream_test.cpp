@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
+#include <optional>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -544,7 +545,7 @@ void StreamTest::udp_rateAgainstTheWallClock() {
     // milliseconds: a few long gaps, but never the stream's rhythm. A pacer that keeps time
     // passes in one of two runs; one that does not fails both.
     QStringList seen;
-    for (int run = 0; run < (busy ? 1 : 2); ++run) {
+    for (int run = 0; run < 2; ++run) {
         Installed kalvora;
         probe::TimedReceiver receiver;
         QProcess sender;
@@ -560,7 +561,14 @@ void StreamTest::udp_rateAgainstTheWallClock() {
                                words(QStringLiteral("60 sh -c"))
                                    << QStringLiteral("while :; do :; done"));
         }
+        // With both cores busy the host of a virtual machine may take one away for a tenth of a
+        // second, the sender's too: those stalls are the machine's, not the stream's.
+        std::optional<probe::MachineStallWatch> machine;
+        if (busy)
+            machine.emplace();
         const bool received = receiver.receive(22);
+        const QList<probe::MachineStall> stalls =
+            machine ? machine->stop() : QList<probe::MachineStall>();
         for (const auto& spinner : load) {
             spinner->terminate(); // timeout passes it on to its busy shell (a kill would not)
             spinner->waitForFinished();
@@ -568,19 +576,25 @@ void StreamTest::udp_rateAgainstTheWallClock() {
         sender.terminate();
         sender.waitForFinished(10000);
         QVERIFY(received);
-        const probe::PacingCheck pacing = probe::checkPacing(receiver.arrivals, MuxRate, 2);
+        const probe::PacingCheck pacing = probe::checkPacing(receiver.arrivals, MuxRate, 2, stalls);
         seen << QStringLiteral("%1 % of the mux rate, worst quarter second %2 % off, longest gap "
-                               "%3 ms, %4 gaps over 20 ms")
+                               "%3 ms, %4 gaps over 20 ms (the machine stood still %5 times: %6 "
+                               "gaps and %7 of %8 quarter seconds left to it)")
                     .arg(pacing.rateRatio * 100, 0, 'f', 3)
                     .arg(pacing.worstQuarterSecond * 100, 0, 'f', 1)
                     .arg(pacing.longestGapMs, 0, 'f', 1)
-                    .arg(pacing.longGaps);
+                    .arg(pacing.longGaps)
+                    .arg(stalls.size())
+                    .arg(pacing.gapsInStalls)
+                    .arg(pacing.quartersLeftOut)
+                    .arg(pacing.quartersLeftOut + pacing.quartersChecked);
         qInfo("%s", qPrintable(seen.last()));
         // Loose enough for any machine: a stream that loses the time of late wake-ups fell 0.4 %
-        // short here with both cores busy (see the pacer's own test for a set clock).
+        // short here with both cores busy (see the pacer's own test for a set clock). Most of
+        // the run must be the machine's own time to judge the stream by.
         if (std::abs(pacing.rateRatio - 1) < 0.002 &&
             pacing.worstQuarterSecond < (busy ? 0.2 : 0.05) && pacing.longestGapMs < 100 &&
-            pacing.longGaps <= 5)
+            pacing.longGaps <= 5 && pacing.quartersChecked >= pacing.quartersLeftOut)
             return;
     }
     QFAIL(qPrintable(seen.join(QLatin1String("; "))));

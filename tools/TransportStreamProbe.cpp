@@ -8,6 +8,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
@@ -141,7 +143,21 @@ TransportStreamCheck checkTransportStream(const QByteArray& stream, int pmtPid) 
     return check;
 }
 
-PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double skipSeconds) {
+namespace {
+
+// The part of [from, to] that the longest stall overlapping it covers.
+qint64 coveredByStalls(qint64 from, qint64 to, const QList<MachineStall>& stalls) {
+    qint64 covered = 0;
+    for (const MachineStall& stall : stalls)
+        covered = std::max(covered, std::min(to, stall.toNanoseconds) -
+                                        std::max(from, stall.fromNanoseconds));
+    return covered;
+}
+
+} // namespace
+
+PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double skipSeconds,
+                        const QList<MachineStall>& machineStalls) {
     PacingCheck check;
     if (arrivals.isEmpty() || muxRate <= 0)
         return check;
@@ -150,17 +166,23 @@ PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double s
                                     [from](const Arrival& a) { return a.nanoseconds >= from; });
     if (first == arrivals.end() || first + 1 == arrivals.end())
         return check;
+    constexpr qint64 Quarter = 250000000;
     const qint64 start = first->nanoseconds, end = arrivals.last().nanoseconds;
     check.seconds = double(end - start) / 1e9;
     // A datagram stands for the time from the one before it: the first opens the count.
     qint64 bits = 0;
-    QList<qint64> quarters(qsizetype((end - start) / 250000000) + 1, 0);
+    QList<qint64> quarters(qsizetype((end - start) / Quarter) + 1, 0);
     for (auto at = first + 1; at != arrivals.end(); ++at) {
         bits += qint64(at->bytes) * 8;
-        quarters[qsizetype((at->nanoseconds - start) / 250000000)] += qint64(at->bytes) * 8;
-        const double gapMs = double(at->nanoseconds - (at - 1)->nanoseconds) / 1e6;
+        quarters[qsizetype((at->nanoseconds - start) / Quarter)] += qint64(at->bytes) * 8;
+        const qint64 gap = at->nanoseconds - (at - 1)->nanoseconds;
+        const double gapMs =
+            double(gap - coveredByStalls((at - 1)->nanoseconds, at->nanoseconds, machineStalls)) /
+            1e6;
         if (gapMs > PacingCheck::LongGapMs)
             ++check.longGaps;
+        else if (double(gap) / 1e6 > PacingCheck::LongGapMs)
+            ++check.gapsInStalls;
         if (gapMs > check.longestGapMs) {
             check.longestGapMs = gapMs;
             check.longestGapAt = double(at->nanoseconds - start) / 1e9;
@@ -170,9 +192,19 @@ PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double s
     if (check.seconds > 0)
         check.rateRatio = double(bits) / check.seconds / muxRate;
     quarters.removeLast(); // the last quarter second is cut short
-    for (const qint64 quarter : std::as_const(quarters))
+    // A sender makes up a stall within milliseconds of it: the quarter second after it is left
+    // out where the stall ends this close to it.
+    constexpr qint64 MakingUp = 20000000;
+    for (qsizetype q = 0; q < quarters.size(); ++q) {
+        const qint64 quarterFrom = start + q * Quarter;
+        if (coveredByStalls(quarterFrom - MakingUp, quarterFrom + Quarter, machineStalls) > 0) {
+            ++check.quartersLeftOut;
+            continue;
+        }
+        ++check.quartersChecked;
         check.worstQuarterSecond =
-            std::max(check.worstQuarterSecond, std::abs(double(quarter) * 4 / muxRate - 1));
+            std::max(check.worstQuarterSecond, std::abs(double(quarters[q]) * 4 / muxRate - 1));
+    }
     return check;
 }
 
@@ -241,7 +273,79 @@ bool TimedReceiver::receive(double seconds, double idleSeconds) {
     }
 }
 
+MachineStallWatch::MachineStallWatch() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0)
+        return;
+    std::vector<int> cpus;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &allowed))
+            cpus.push_back(cpu);
+    m_seen.resize(cpus.size());
+    for (size_t i = 0; i < cpus.size(); ++i)
+        m_threads.emplace_back(&MachineStallWatch::watchCpu, this, cpus[i], std::ref(m_seen[i]));
+    // Each thread says at once whether it got its CPU and priority.
+    while (m_ready + m_refused < int(cpus.size()))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_watching = !cpus.empty() && m_refused == 0;
+}
+
+MachineStallWatch::~MachineStallWatch() {
+    stop();
+}
+
+void MachineStallWatch::watchCpu(int cpu, std::vector<MachineStall>& seen) {
+    cpu_set_t only;
+    CPU_ZERO(&only);
+    CPU_SET(cpu, &only);
+    const sched_param priority{50}; // above a sender's lowest realtime priority
+    if (pthread_setaffinity_np(pthread_self(), sizeof only, &only) != 0 ||
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) != 0) {
+        ++m_refused;
+        return;
+    }
+    ++m_ready;
+    // The kernel's clock of the datagrams' stamps.
+    const auto now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_REALTIME, &t);
+        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    qint64 last = now();
+    while (!m_stop) {
+        const timespec millisecond{0, 1000000};
+        clock_nanosleep(CLOCK_MONOTONIC, 0, &millisecond, nullptr);
+        const qint64 woke = now();
+        if (double(woke - last) / 1e6 > StallMs + 1)
+            seen.push_back({last, woke});
+        last = woke;
+    }
+}
+
+QList<MachineStall> MachineStallWatch::stop() {
+    m_stop = true;
+    for (std::thread& thread : m_threads)
+        thread.join();
+    m_threads.clear();
+    QList<MachineStall> all;
+    if (!m_watching)
+        return all;
+    for (const auto& seen : m_seen)
+        all.append(QList<MachineStall>(seen.begin(), seen.end()));
+    std::sort(all.begin(), all.end(), [](const MachineStall& a, const MachineStall& b) {
+        return a.fromNanoseconds < b.fromNanoseconds;
+    });
+    return all;
+}
+
 #else
+
+MachineStallWatch::MachineStallWatch() = default;
+MachineStallWatch::~MachineStallWatch() = default;
+QList<MachineStall> MachineStallWatch::stop() {
+    return {};
+}
 
 TimedReceiver::TimedReceiver(quint16) {}
 TimedReceiver::~TimedReceiver() = default;

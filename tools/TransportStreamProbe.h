@@ -4,6 +4,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 // What a broadcast monitor looks at in a transport stream, for the tests and the stream
 // benchmark: the packets' sync and continuity, how often the PCR and the tables come (in the
@@ -36,6 +39,40 @@ struct Arrival {
     int bytes = 0;
 };
 
+// A time the machine itself stood still, on the kernel's clock of the arrivals.
+struct MachineStall {
+    qint64 fromNanoseconds = 0;
+    qint64 toNanoseconds = 0;
+};
+
+// Watches for the machine standing still: a virtual machine whose host takes a CPU away for a
+// tenth of a second when both are busy stops every thread on it, the highest priority too. One
+// thread for each CPU, pinned to it at a realtime priority above any sender's, wakes every
+// millisecond; a wake-up more than StallMs late is a stall. Realtime needs the privilege for it:
+// without it (or off Linux) it watches nothing, so that a thread that was merely outrun never
+// counts as the machine's.
+class MachineStallWatch {
+public:
+    static constexpr double StallMs = 10;
+    MachineStallWatch();
+    ~MachineStallWatch();
+    MachineStallWatch(const MachineStallWatch&) = delete;
+    MachineStallWatch& operator=(const MachineStallWatch&) = delete;
+
+    bool watching() const { return m_watching; }
+    // Stops watching; what it saw, in order.
+    QList<MachineStall> stop();
+
+private:
+    void watchCpu(int cpu, std::vector<MachineStall>& seen);
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_ready{0};
+    std::atomic<int> m_refused{0};
+    bool m_watching = false;
+    std::vector<std::vector<MachineStall>> m_seen;
+    std::vector<std::thread> m_threads;
+};
+
 struct PacingCheck {
     qint64 datagrams = 0;
     double seconds = 0;
@@ -47,10 +84,17 @@ struct PacingCheck {
     // where the stream goes out frame by frame.
     static constexpr double LongGapMs = 20;
     qint64 longGaps = 0;
+    // With the machine's stalls given, the gaps and quarter seconds above count only the time
+    // the machine ran: a gap is what no stall covers, and a quarter second that a stall (or the
+    // making up of it) touched is left out. These say how much was left to the machine.
+    qint64 gapsInStalls = 0; // long gaps that a stall explains
+    qint64 quartersLeftOut = 0;
+    qint64 quartersChecked = 0;
 };
 
 // How the datagrams after the first `skipSeconds` arrived, against a stream of `muxRate` bit/s.
-PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double skipSeconds = 0);
+PacingCheck checkPacing(const QList<Arrival>& arrivals, double muxRate, double skipSeconds = 0,
+                        const QList<MachineStall>& machineStalls = {});
 
 // Takes UDP datagrams on a loopback port, each stamped by the kernel as it came in
 // (SO_TIMESTAMPNS), so that the reader's own lateness does not look like gaps in the stream.

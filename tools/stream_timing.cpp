@@ -22,10 +22,12 @@ namespace {
 constexpr double SettleSeconds = 2;
 
 void print(const char* what, const PacingCheck& c) {
-    std::printf("%-14s %7.1f s  rate %.4f %%  worst quarter second %.2f %% off  longest gap "
-                "%.1f ms (at %.1f s)\n",
-                what, c.seconds, c.rateRatio * 100, c.worstQuarterSecond * 100, c.longestGapMs,
-                c.longestGapAt);
+    std::printf(
+        "%-14s %7.1f s  rate %.4f %%  worst quarter second %.2f %% off  longest gap "
+        "%.1f ms (at %.1f s)  left to the machine's stalls: %lld gaps, %lld quarter seconds\n",
+        what, c.seconds, c.rateRatio * 100, c.worstQuarterSecond * 100, c.longestGapMs,
+        c.longestGapAt, static_cast<long long>(c.gapsInStalls),
+        static_cast<long long>(c.quartersLeftOut));
 }
 
 } // namespace
@@ -75,7 +77,10 @@ int main(int argc, char** argv) {
                         QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
         load << spinner;
     }
+    // What the machine itself stood still for (a virtual machine's host) is told apart.
+    MachineStallWatch machine;
     const bool received = receiver.receive(seconds + SettleSeconds);
+    const QList<MachineStall> stalls = machine.stop();
     for (QProcess* spinner : load) {
         spinner->terminate(); // timeout passes it on to its busy shell
         spinner->waitForFinished();
@@ -88,8 +93,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "stream_timing: nothing arrived\n");
         return 1;
     }
-    std::printf("%d busy processes, mux rate %.0f bit/s\n", busy, muxRate);
-    print("whole run", checkPacing(receiver.arrivals, muxRate, SettleSeconds));
+    std::printf(
+        "%d busy processes, mux rate %.0f bit/s, %s\n", busy, muxRate,
+        machine.watching()
+            ? qPrintable(QStringLiteral("the machine stood still %1 times").arg(stalls.size()))
+            : "the machine's stalls not watched (no realtime priority)");
+    print("whole run", checkPacing(receiver.arrivals, muxRate, SettleSeconds, stalls));
     // Minute by minute, from the end of the settling.
     const qint64 start = receiver.arrivals.first().nanoseconds;
     for (int minute = 0; (minute + 1) * 60 <= seconds; ++minute) {
@@ -99,7 +108,8 @@ int main(int argc, char** argv) {
         for (const Arrival& a : std::as_const(receiver.arrivals))
             if (a.nanoseconds >= from && a.nanoseconds <= to)
                 part << a;
-        print(qPrintable(QStringLiteral("minute %1").arg(minute + 1)), checkPacing(part, muxRate));
+        print(qPrintable(QStringLiteral("minute %1").arg(minute + 1)),
+              checkPacing(part, muxRate, 0, stalls));
     }
     if (!saveTo.isEmpty()) {
         QFile file(saveTo);
