@@ -216,6 +216,8 @@ private slots:
     void transportStreamRules_inEveryMode();
     void udp_rateAgainstTheWallClock_data();
     void udp_rateAgainstTheWallClock();
+    void pacingCheck_leavesToTheMachineOnlyWhatItsStallCovers_data();
+    void pacingCheck_leavesToTheMachineOnlyWhatItsStallCovers();
     void udp_nobodyListeningYet_theStreamGoesOnForWhoeverListensNext();
     void rtmp_intoARealServer();
     void morseIdent_decodesToTheCallSign();
@@ -603,6 +605,39 @@ void StreamTest::udp_rateAgainstTheWallClock() {
             return;
     }
     QFAIL(qPrintable(seen.join(QLatin1String("; "))));
+}
+
+void StreamTest::pacingCheck_leavesToTheMachineOnlyWhatItsStallCovers_data() {
+    QTest::addColumn<qint64>("stallFromMs");
+    QTest::addColumn<qint64>("stallToMs");
+    QTest::addColumn<double>("longestGapMs");
+    QTest::addColumn<int>("quartersLeftOut");
+    // A datagram every 5 ms for 4 s, none from 1.15 s, then at 1.25 s the missed ones at once.
+    QTest::newRow("the stall covers the hole") << qint64(1150) << qint64(1250) << 5.0 << 2;
+    QTest::newRow("it covers half of it") << qint64(1150) << qint64(1200) << 50.0 << 1;
+    QTest::newRow("it came elsewhere") << qint64(2600) << qint64(2700) << 100.0 << 1;
+}
+
+// The busy check's instrument: a stall explains no more of a gap than it covers, and the quarter
+// seconds it touched (the hole and the burst that makes it up) are left out, no others.
+void StreamTest::pacingCheck_leavesToTheMachineOnlyWhatItsStallCovers() {
+    QFETCH(qint64, stallFromMs);
+    QFETCH(qint64, stallToMs);
+    QFETCH(double, longestGapMs);
+    QFETCH(int, quartersLeftOut);
+    constexpr qint64 Ms = 1000000;
+    QList<probe::Arrival> arrivals;
+    for (qint64 ms = 0; ms <= 4000; ms += 5)
+        arrivals.append({(ms > 1150 && ms < 1250 ? 1250 : ms) * Ms, 1000});
+    const probe::PacingCheck check =
+        probe::checkPacing(arrivals, 1000 * 8 * 200, 0, {{stallFromMs * Ms, stallToMs * Ms}});
+    QCOMPARE(check.longestGapMs, longestGapMs);
+    QCOMPARE(check.longGaps, longestGapMs > probe::PacingCheck::LongGapMs ? 1 : 0);
+    QCOMPARE(check.quartersLeftOut, quartersLeftOut);
+    QCOMPARE(check.quartersLeftOut + check.quartersChecked, 16); // the last one is cut short
+    // The hole and its burst show in what is checked unless the stall explains them.
+    QVERIFY2((check.worstQuarterSecond > 0.3) == (longestGapMs > probe::PacingCheck::LongGapMs),
+             qPrintable(QString::number(check.worstQuarterSecond)));
 }
 
 // An SDR program started after the stream, or restarted: the system says "port unreachable"
